@@ -1,0 +1,76 @@
+// Memory blocks over anonymous page memory, and their file transfer.
+#include "Memory.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "FileHelpers.h"
+
+EInOutError::EInOutError(const std::string& fileName, int osError)
+    : std::runtime_error(fileName + ": " + std::strerror(osError)), FErrorCode(osError) {}
+
+namespace {
+
+struct FileCloser {
+  int fd;
+  ~FileCloser() {
+    if (fd >= 0) ::close(fd);
+  }
+};
+
+}  // namespace
+
+void TCustomMemory::SaveToFile(const std::string& FileName) {
+  int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) throw EInOutError(FileName, errno);
+  FileCloser closer{fd};
+  int64_t done = 0;
+  while (done < FSize) {
+    ssize_t n = ::write(fd, FMemory + done, static_cast<size_t>(FSize - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw EInOutError(FileName, n < 0 ? errno : EIO);
+    done += n;
+  }
+  closer.fd = -1;
+  if (::close(fd) != 0) throw EInOutError(FileName, errno);
+}
+
+void TCustomMemory::LoadFromFile(const std::string& FileName) {
+  int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw EInOutError(FileName, errno);
+  FileCloser closer{fd};
+  // Never more than the block holds: a file that grew since it was sized is cut.
+  int64_t done = 0;
+  while (done < FSize) {
+    ssize_t n = ::read(fd, FMemory + done, static_cast<size_t>(FSize - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw EInOutError(FileName, errno);
+    if (n == 0) break;  // the file shrank: the rest of the block stays zero
+    done += n;
+  }
+}
+
+TCustomVirtualMemory::~TCustomVirtualMemory() { TCustomVirtualMemory::SetSize(0); }
+
+void TCustomVirtualMemory::SetSize(int32_t NewSize) {
+  if (FSize > 0) ::munmap(FMemory, static_cast<size_t>(FSize));
+  FMemory = nullptr;
+  FSize = 0;
+  if (NewSize <= 0) return;
+  void* p = ::mmap(nullptr, static_cast<size_t>(NewSize), PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (p == MAP_FAILED) return;
+  FMemory = static_cast<uint8_t*>(p);
+  FSize = NewSize;
+}
+
+void TCustomVirtualMemory::InitFromFile(TCustomVirtualMemory& block, const std::string& FileName) {
+  int64_t n = FileSizeByName(FileName);
+  // A file beyond what a block can address cannot be a test; it loads like an empty one.
+  block.SetSize(n > INT32_MAX ? 0 : static_cast<int32_t>(n));
+  if (block.Size() > 0) block.LoadFromFile(FileName);
+}
