@@ -2,8 +2,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+
+#include "MetafileRecords.h"
 
 enum class TMetafileKind : uint8_t {
   mkNone,       // empty: nothing loaded, or the bytes were refused
@@ -41,6 +44,14 @@ class TMetafile {
   int32_t Width() const;
   int32_t Height() const;
 
+  // The records, indexed once when loaded and shared by copies, so drawing never re-parses.
+  const TMetafileRecords& Records() const;
+  // Where the WMF header starts (22 behind a placeable header, 0 for a plain one; EMF: 0).
+  size_t WmfHeaderOffset() const { return FKind == TMetafileKind::mkPlaceable ? 22 : 0; }
+  TByteView View() const {
+    return {reinterpret_cast<const uint8_t*>(FBytes.data()), FBytes.size()};
+  }
+
  private:
   TMetafileKind FKind = TMetafileKind::mkNone;
   std::string FBytes;
@@ -48,4 +59,9 @@ class TMetafile {
   TMetafileFrame FFrame;
   int32_t FMMWidth = 0;
   int32_t FMMHeight = 0;
+  std::shared_ptr<const TMetafileRecords> FRecords;
+
+  bool LoadEnhanced();
+  bool LoadWmf(size_t headerOffset);
+  bool Fail(std::string why);
 };
