@@ -38,7 +38,7 @@ TTestIdent Ident(uint8_t seed) {
   return id;
 }
 
-TTestSource Test(const std::string& title, std::vector<TTopicSource> topics, uint8_t identSeed) {
+TTestSource TestFile(const std::string& title, std::vector<TTopicSource> topics, uint8_t identSeed) {
   TTestSource s;
   s.Ident = Ident(identSeed);
   s.Title = title;
@@ -55,7 +55,7 @@ TTestSource Uniform(int questions, int options, int32_t minutes, double weight) 
     }
     qs.push_back(Question(std::move(opts)));
   }
-  return Test("Uniform", {Topic("Topic", {Level(minutes, weight, std::move(qs))})});
+  return TestFile("Uniform", {Topic("Topic", {Level(minutes, weight, std::move(qs))})});
 }
 
 void PatchWord(std::string& image, size_t offset, int32_t value) {

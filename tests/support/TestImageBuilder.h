@@ -29,7 +29,7 @@ TTopicSource Topic(const std::string& name, std::vector<TLevelSource> levels);
 // An identity whose bytes are all `seed`, seed + 1, … so that different seeds differ.
 TTestIdent Ident(uint8_t seed);
 
-TTestSource Test(const std::string& title, std::vector<TTopicSource> topics, uint8_t identSeed = 1);
+TTestSource TestFile(const std::string& title, std::vector<TTopicSource> topics, uint8_t identSeed = 1);
 
 // One topic, one level, `questions` questions of `options` options each (option 0 scores 1).
 TTestSource Uniform(int questions, int options, int32_t minutes = 10, double weight = 10.0);
