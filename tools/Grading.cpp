@@ -1,0 +1,125 @@
+// Class grading through the same scoring code the program uses.
+#include "Grading.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <numeric>
+
+#include "Cp1251.h"
+#include "TestReader.h"
+#include "TestUserAnswers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double Percent(double score, double max) { return max == 0 ? 0.0 : 100.0 * score / max; }
+
+}  // namespace
+
+std::vector<std::string> CollectAnswerFiles(const std::vector<std::string>& paths,
+                                            std::vector<TBadFile>& bad) {
+  std::vector<std::string> files;
+  for (const auto& path : paths) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) {
+      std::vector<std::string> found;
+      for (const auto& entry : fs::directory_iterator(path, ec)) {
+        if (entry.path().extension() == ".tst-usr" && entry.is_regular_file(ec)) {
+          found.push_back(entry.path().string());
+        }
+      }
+      if (ec) bad.push_back({path, "the folder cannot be read: " + ec.message()});
+      if (found.empty() && !ec) bad.push_back({path, "the folder holds no .tst-usr files"});
+      std::sort(found.begin(), found.end());
+      files.insert(files.end(), found.begin(), found.end());
+    } else if (fs::is_regular_file(path, ec)) {
+      files.push_back(path);
+    } else {
+      bad.push_back({path, "no such file or folder"});
+    }
+  }
+  return files;
+}
+
+TClassGrades GradeClass(TTestReader& key, const std::vector<std::string>& files) {
+  TClassGrades result;
+  const TTestTree& tree = key.Tree();
+  for (int32_t t = 0; t < tree.TopicNodeCount(); ++t) {
+    result.TopicNames.push_back(Cp1251ToUtf8(TopicName(key.Image(), t)));
+  }
+  const TTestIdent ident = key.GetIdent();
+  const int32_t options = key.Layout().TotalOptions();
+  TTestUserAnswers answers;
+  for (const auto& file : files) {
+    try {
+      answers.LoadFromFile(file);
+    } catch (const std::exception& e) {
+      result.BadFiles.push_back({file, std::string("not a user-answers file (") + e.what() + ")"});
+      continue;
+    }
+    if (!SameTestIdent(answers.Ident(), ident)) {
+      result.BadFiles.push_back({file, "the answers belong to another test"});
+      continue;
+    }
+    if (answers.OptionCount() != options) {
+      result.BadFiles.push_back({file, "the answers have " + std::to_string(answers.OptionCount()) +
+                                           " options, the key " + std::to_string(options)});
+      continue;
+    }
+    key.Evaluate(answers, true);
+    TGradedStudent student;
+    student.File = file;
+    student.Name = Cp1251ToUtf8(answers.UserName());
+    student.ElapsedSeconds = answers.ElapsedSeconds();
+    student.Grade = 100.0 * key.Score(0);
+    for (int32_t t = 0; t < tree.TopicNodeCount(); ++t) {
+      const TTestTopicNode* topic = tree.TopicNode(t);
+      student.TopicGrades.push_back(Percent(topic->Score(), topic->MaxScore()));
+    }
+    const TTestAnswersLayout& layout = key.Layout();
+    for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
+      student.QuestionScores.push_back(layout.QuestionScore(q));
+    }
+    result.Students.push_back(std::move(student));
+  }
+  return result;
+}
+
+std::vector<TItemStatistics> ItemStatistics(const TTestReader& key, const TClassGrades& grades) {
+  const TTestAnswersLayout& layout = key.Layout();
+  const auto& students = grades.Students;
+  std::vector<size_t> order(students.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return students[a].Grade > students[b].Grade; });
+  const size_t group = students.empty() ? 0 : std::max<size_t>(1, (students.size() * 27 + 50) / 100);
+
+  std::vector<TItemStatistics> items;
+  for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
+    TItemStatistics item;
+    item.Question = q;
+    item.MaxScore = layout.QuestionMaxScore(q);
+    auto full = [&](size_t s) {
+      return item.MaxScore > 0 && students[s].QuestionScores[q] >= item.MaxScore;
+    };
+    double sum = 0;
+    size_t fullCount = 0;
+    for (size_t s = 0; s < students.size(); ++s) {
+      sum += students[s].QuestionScores[q];
+      fullCount += full(s) ? 1 : 0;
+    }
+    if (!students.empty()) {
+      item.MeanScore = sum / students.size();
+      item.FullScoreShare = double(fullCount) / students.size();
+      size_t upper = 0, lower = 0;
+      for (size_t i = 0; i < group; ++i) {
+        upper += full(order[i]) ? 1 : 0;
+        lower += full(order[order.size() - 1 - i]) ? 1 : 0;
+      }
+      item.Discrimination = (double(upper) - double(lower)) / group;
+    }
+    items.push_back(item);
+  }
+  return items;
+}

@@ -1,0 +1,70 @@
+// examtool: the teacher's command-line companion to the exam program.
+#include <QGuiApplication>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ExamTool.h"
+
+namespace {
+
+const TToolCommand kCommands[] = {
+    {"make", "make a test (.tst) and its key (.tst-ans) from a Markdown source", RunMake, true},
+    {"grade", "grade a class's answer files (.tst-usr) against the key", RunGrade, false},
+    {"info", "show what a .tst, .tst-ans or .tst-usr file holds", RunInfo, false},
+    {"check", "check a test, and a key against it", RunCheck, true},
+};
+
+void PrintHelp() {
+  std::printf("usage: examtool COMMAND [ARGS...]\n\ncommands:\n");
+  for (const auto& c : kCommands) std::printf("  %-8s %s\n", c.Name, c.Summary);
+  std::printf("\n'examtool COMMAND --help' describes a command.\n");
+}
+
+}  // namespace
+
+void ReportBadFile(const std::string& file, const std::string& reason) {
+  std::fprintf(stderr, "examtool: %s: %s\n", file.c_str(), reason.c_str());
+}
+
+int UsageError(const std::string& command, const std::string& message) {
+  std::fprintf(stderr, "examtool %s: %s\nTry 'examtool %s --help'.\n", command.c_str(),
+               message.c_str(), command.c_str());
+  return kExitUsage;
+}
+
+bool WantsHelp(const std::vector<std::string>& args) {
+  for (const auto& a : args) {
+    if (a == "--help" || a == "-h") return true;
+  }
+  return false;
+}
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    PrintHelp();
+    return kExitUsage;
+  }
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintHelp();
+    return kExitOk;
+  }
+  for (const auto& command : kCommands) {
+    if (name != command.Name) continue;
+    std::vector<std::string> args(argv + 2, argv + argc);
+    std::unique_ptr<QGuiApplication> app;
+    if (command.NeedsGui) {
+      // The tool never needs a display: fonts and painting work on the offscreen platform.
+      if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      app = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    return command.Run(args);
+  }
+  std::fprintf(stderr, "examtool: unknown command '%s'\n", name.c_str());
+  PrintHelp();
+  return kExitUsage;
+}
