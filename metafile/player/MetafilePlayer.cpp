@@ -1,8 +1,10 @@
 // PlayMetafile: chooses the enhanced or Windows record player for a page picture.
 #include "MetafilePlayer.h"
 
+#include "RecordPlayers.h"
+
 void PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target) {
   if (metafile.Empty() || target.isEmpty()) return;
-  painter.save();
-  painter.restore();
+  if (metafile.Kind() == TMetafileKind::mkEnhanced) PlayEnhanced(painter, metafile, target);
+  else PlayWindows(painter, metafile, target);
 }
