@@ -12,10 +12,11 @@
 namespace {
 
 const TToolCommand kCommands[] = {
-    {"make", "make a test (.tst) and its key (.tst-ans) from a Markdown source", RunMake, true},
+    // make: waits for the page recorder
     {"grade", "grade a class's answer files (.tst-usr) against the key", RunGrade, false},
     {"info", "show what a .tst, .tst-ans or .tst-usr file holds", RunInfo, false},
-    {"check", "check a test, and a key against it", RunCheck, true},
+    {"check", "check a test, and a key against it", RunCheck, false},
+    {"render", "draw a metafile, or a question's page of a test, to a PNG", RunRender, true},
 };
 
 void PrintHelp() {

@@ -1,0 +1,131 @@
+// examtool check: validates a test, and a key against it; lists every problem found.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "CompressedStrings.h"
+#include "ExamTool.h"
+#include "LoadTest.h"
+#include "Metafile.h"
+#include "TestGrades.h"
+#include "TestReader.h"
+
+namespace {
+
+const char kHelp[] =
+    "usage: examtool check TEST.tst [KEY.tst-ans]\n"
+    "\n"
+    "Checks that every offset of the test lies inside the file, that every page decodes as a\n"
+    "metafile the exam program can show and that every grade record reads. With a key, also\n"
+    "checks that the key belongs to the test (identity, topics, levels, questions and option\n"
+    "counts) and that every question of the key has an option that scores.\n";
+
+struct TProblems {
+  std::vector<std::string> Lines;
+  void Add(const std::string& file, const std::string& what) { Lines.push_back(file + ": " + what); }
+};
+
+std::string Question(int32_t q) { return "question " + std::to_string(q + 1); }
+
+void CheckQuestions(const std::string& file, const TTestReader& reader, TProblems& problems) {
+  const TTestImage& image = reader.Image();
+  for (int32_t q = 0; q < QuestionCount(image); ++q) {
+    TGrades grades;
+    try {
+      grades.LoadFromString(QuestionPieceStr(image, 0, q));
+      if (grades.Count() == 0) problems.Add(file, Question(q) + ": no answer options");
+    } catch (const std::exception& e) {
+      problems.Add(file, Question(q) + ": grade record: " + e.what());
+    }
+    const std::string compressed = QuestionPieceStr(image, 1, q);
+    if (compressed.empty()) {
+      problems.Add(file, Question(q) + ": no page");
+      continue;
+    }
+    try {
+      TMetafile page;
+      if (!page.LoadFromBytes(DecompressString(compressed, false))) {
+        problems.Add(file, Question(q) + ": the page is not a metafile: " + page.Error());
+      }
+    } catch (const std::exception& e) {
+      problems.Add(file, Question(q) + ": the page does not decompress: " + e.what());
+    }
+  }
+}
+
+void CheckKey(const std::string& file, const TTestReader& test, const TTestReader& key,
+              TProblems& problems) {
+  if (!SameTestIdent(test.GetIdent(), key.GetIdent())) {
+    problems.Add(file, "the key belongs to another test (identity differs)");
+  }
+  const TTestImage& a = test.Image();
+  const TTestImage& b = key.Image();
+  if (TopicCount(a) != TopicCount(b)) {
+    problems.Add(file, "the key has " + std::to_string(TopicCount(b)) + " topics, the test " +
+                           std::to_string(TopicCount(a)));
+  }
+  for (int32_t t = 0; t < std::min(TopicCount(a), TopicCount(b)); ++t) {
+    const std::string topic = "topic " + std::to_string(t + 1);
+    if (LevelCount(a, t) != LevelCount(b, t)) {
+      problems.Add(file, topic + ": the key has " + std::to_string(LevelCount(b, t)) +
+                             " levels, the test " + std::to_string(LevelCount(a, t)));
+      continue;
+    }
+    for (int32_t l = 0; l < LevelCount(a, t); ++l) {
+      if (LevelQuestionCount(a, t, l) != LevelQuestionCount(b, t, l)) {
+        problems.Add(file, topic + ", level " + std::to_string(l + 1) + ": the key has " +
+                               std::to_string(LevelQuestionCount(b, t, l)) + " questions, the test " +
+                               std::to_string(LevelQuestionCount(a, t, l)));
+      }
+    }
+  }
+  const TTestAnswersLayout& la = test.Layout();
+  const TTestAnswersLayout& lb = key.Layout();
+  for (int32_t q = 0; q < std::min(la.QuestionCount(), lb.QuestionCount()); ++q) {
+    if (la.OptionCount(q) != lb.OptionCount(q)) {
+      problems.Add(file, Question(q) + ": the key has " + std::to_string(lb.OptionCount(q)) +
+                             " options, the test " + std::to_string(la.OptionCount(q)));
+    }
+  }
+  for (int32_t q = 0; q < lb.QuestionCount(); ++q) {
+    bool scores = false;
+    for (int32_t i = 0; i < lb.OptionCount(q); ++i) {
+      const int32_t o = lb.OptionIndex(q, i);
+      scores = scores || lb.OptionScore(o, true) > 0 || lb.OptionScore(o, false) > 0;
+    }
+    if (!scores) problems.Add(file, Question(q) + ": no option of the key scores");
+  }
+}
+
+}  // namespace
+
+int RunCheck(const std::vector<std::string>& args) {
+  if (WantsHelp(args)) {
+    std::printf("%s", kHelp);
+    return kExitOk;
+  }
+  for (const auto& a : args) {
+    if (a.rfind("--", 0) == 0) return UsageError("check", "unknown option '" + a + "'");
+  }
+  if (args.empty() || args.size() > 2) return UsageError("check", "give a test and, optionally, its key");
+
+  TProblems problems;
+  TTestReader test, key;
+  bool loaded[2] = {false, false};
+  for (size_t i = 0; i < args.size(); ++i) {
+    TTestReader& reader = i == 0 ? test : key;
+    if (std::string problem = LoadTestFile(args[i], reader); !problem.empty()) {
+      problems.Add(args[i], problem);
+      continue;
+    }
+    loaded[i] = true;
+    CheckQuestions(args[i], reader, problems);
+  }
+  if (loaded[0] && loaded[1]) CheckKey(args[1], test, key, problems);
+
+  for (const auto& line : problems.Lines) std::fprintf(stderr, "examtool: %s\n", line.c_str());
+  if (!problems.Lines.empty()) return kExitBadInput;
+  std::printf("%s: sound, %d questions, %d options%s\n", args[0].c_str(), test.QuestionCount(),
+              test.Layout().TotalOptions(), args.size() == 2 ? "; the key matches" : "");
+  return kExitOk;
+}

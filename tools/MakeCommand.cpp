@@ -1,0 +1,124 @@
+// examtool make: a test (.tst) and its key (.tst-ans) from a Markdown source.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "ExamTool.h"
+#include "PageMaker.h"
+#include "TestMaker.h"
+#include "TestSource.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char kHelp[] =
+    "usage: examtool make SOURCE.md [-o OUT.tst] [--ident IDENT]\n"
+    "\n"
+    "Writes OUT.tst, handed to the students (no scores in it), and beside it OUT.tst-ans,\n"
+    "the key with the real scores. The source format is described in docs/test-source.md.\n"
+    "Errors are reported as SOURCE:LINE: message, and then nothing is written.\n"
+    "\n"
+    "  -o OUT.tst     output (default: SOURCE with the extension .tst)\n"
+    "  --ident IDENT  the test's identity as 'examtool info' prints it (default: random);\n"
+    "                 the same source and identity give the same bytes\n";
+
+// Writes beside the target and renames, so a reader never sees half a file.
+bool WriteFile(const std::string& path, const std::string& bytes, std::string& error) {
+  const std::string temp = path + ".part";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::error_code ec;
+      fs::remove(temp, ec);
+      error = "cannot be written";
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, path, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    error = "cannot be written: " + ec.message();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunMake(const std::vector<std::string>& args) {
+  if (WantsHelp(args)) {
+    std::printf("%s", kHelp);
+    return kExitOk;
+  }
+  std::string source, output;
+  TTestIdent ident = RandomIdent();
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" || args[i] == "--ident") {
+      if (i + 1 == args.size()) return UsageError("make", args[i] + " needs a value");
+      if (args[i] == "-o") {
+        output = args[++i];
+      } else if (!ParseIdent(args[++i], ident)) {
+        return UsageError("make", "--ident needs 72 hexadecimal digits, as 'examtool info' prints");
+      }
+    } else if (args[i].rfind("-", 0) == 0) {
+      return UsageError("make", "unknown option '" + args[i] + "'");
+    } else if (source.empty()) {
+      source = args[i];
+    } else {
+      return UsageError("make", "give one source file");
+    }
+  }
+  if (source.empty()) return UsageError("make", "give the source file");
+  if (output.empty()) output = fs::path(source).replace_extension(".tst").string();
+  const std::string key = fs::path(output).replace_extension(".tst-ans").string();
+
+  std::ifstream in(source, std::ios::binary);
+  if (!in) {
+    ReportBadFile(source, "cannot be read");
+    return kExitBadInput;
+  }
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<TSourceError> errors;
+  const TSourceTest test = ParseTestSource(text, errors);
+
+  const std::string baseDir = fs::path(source).parent_path().string();
+  std::vector<std::string> pages;
+  if (errors.empty()) {
+    for (const auto& topic : test.Topics) {
+      for (const auto& level : topic.Levels) {
+        for (const auto& question : level.Questions) {
+          const TPageResult page =
+              question.PageFile.empty()
+                  ? MakeMarkdownPage(question.Body, baseDir)
+                  : MakePageFromFile((fs::path(baseDir) / question.PageFile).string());
+          if (!page.Error.empty()) errors.push_back({question.Line, page.Error});
+          pages.push_back(page.Metafile);
+        }
+      }
+    }
+  }
+  for (const auto& e : errors) std::fprintf(stderr, "%s:%d: %s\n", source.c_str(), e.Line, e.Message.c_str());
+  if (!errors.empty()) return kExitBadInput;
+
+  const TMadeTest made = MakeTestImages(test, pages, ident);
+  std::string error;
+  if (!WriteFile(output, made.Test, error)) {
+    ReportBadFile(output, error);
+    return kExitBadInput;
+  }
+  if (!WriteFile(key, made.Answers, error)) {
+    std::error_code ec;
+    fs::remove(output, ec);
+    ReportBadFile(key, error);
+    return kExitBadInput;
+  }
+  std::printf("%s: %zu questions\n%s: the key\n", output.c_str(), pages.size(), key.c_str());
+  return kExitOk;
+}

@@ -1,0 +1,105 @@
+// Page making with QTextDocument, QImage and QSvgRenderer painted into the EMF paint device.
+#include "PageMaker.h"
+
+#include <QFileInfo>
+#include <QImage>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QSvgRenderer>
+#include <QTextDocument>
+#include <QUrl>
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+#include "EmfPaintDevice.h"
+#include "Metafile.h"
+
+namespace {
+
+constexpr int kMargin = 24;
+constexpr int kMaxPageHeightPx = 20000;
+
+// Paints `draw` on a white page of the given size and returns the page as EMF bytes.
+template <typename Draw>
+std::string RecordPage(QSize size, Draw draw) {
+  TEmfPaintDevice device(size, 96);
+  {
+    QPainter painter(&device);
+    painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+    draw(painter);
+  }
+  return device.Finish();
+}
+
+// Every image a Markdown body names must exist, or the page would silently lack it.
+std::string MissingImage(const QString& markdown, const QString& baseDir) {
+  static const QRegularExpression image(R"(!\[[^\]]*\]\(\s*<?([^)\s>]+)>?)");
+  for (auto it = image.globalMatch(markdown); it.hasNext();) {
+    const QString target = it.next().captured(1);
+    const QUrl url(target);
+    if (!url.scheme().isEmpty() && url.scheme() != "file") {
+      return "the page links a picture that is not a local file: " + target.toStdString();
+    }
+    const QString path = QFileInfo(target).isAbsolute() ? target : baseDir + "/" + target;
+    if (QImage(path).isNull()) return "the picture " + target.toStdString() + " cannot be read";
+  }
+  return {};
+}
+
+}  // namespace
+
+TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string& baseDir) {
+  const QString markdown = QString::fromStdString(markdownUtf8);
+  const QString base = QString::fromStdString(baseDir.empty() ? "." : baseDir);
+  if (std::string missing = MissingImage(markdown, base); !missing.empty()) return {{}, missing};
+
+  QTextDocument doc;
+  QFont font("Arial");
+  font.setPixelSize(kPageFontPx);
+  doc.setDefaultFont(font);
+  doc.setDocumentMargin(kMargin);
+  doc.setBaseUrl(QUrl::fromLocalFile(QFileInfo(base).absoluteFilePath() + "/"));
+  doc.setMarkdown(markdown);
+  doc.setTextWidth(kPageWidthPx);
+  const int height = static_cast<int>(std::ceil(doc.size().height()));
+  if (height > kMaxPageHeightPx) return {{}, "the page is too long (more than 20000 pixels)"};
+  return {RecordPage(QSize(kPageWidthPx, height), [&doc](QPainter& p) { doc.drawContents(&p); }), {}};
+}
+
+TPageResult MakePageFromFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return {{}, "the page file " + path + " cannot be read"};
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+
+  TMetafile metafile;
+  if (metafile.LoadFromBytes(bytes)) return {bytes, {}};
+  if (metafile.LoadFromBytes(bytes, true)) {
+    return {{}, "the page " + path + " is a WMF without the placeable header; the exam program "
+                "cannot size it: save it as EMF or placeable WMF"};
+  }
+
+  const QString file = QString::fromStdString(path);
+  if (file.endsWith(".svg", Qt::CaseInsensitive)) {
+    QSvgRenderer svg(QByteArray::fromStdString(bytes));
+    if (!svg.isValid()) return {{}, "the page " + path + " is not a readable SVG picture"};
+    QSizeF size = svg.defaultSize();
+    if (size.isEmpty()) size = QSizeF(kPageWidthPx, kPageWidthPx);
+    const double scale = kPageWidthPx / size.width();
+    const QSize page(kPageWidthPx, std::max(1, int(std::ceil(size.height() * scale))));
+    if (page.height() > kMaxPageHeightPx) return {{}, "the picture " + path + " is too tall"};
+    return {RecordPage(page, [&](QPainter& p) { svg.render(&p, QRectF(QPointF(0, 0), page)); }), {}};
+  }
+
+  QImage image;
+  if (!image.loadFromData(QByteArray::fromStdString(bytes))) {
+    return {{}, "the page " + path + " is neither a metafile nor a PNG, JPEG or SVG picture"};
+  }
+  // Pictures narrower than the page keep their size; wider ones are scaled down to fit.
+  const double scale = std::min(1.0, double(kPageWidthPx) / image.width());
+  const QSize shown(std::max(1, int(image.width() * scale)), std::max(1, int(image.height() * scale)));
+  if (shown.height() > kMaxPageHeightPx) return {{}, "the picture " + path + " is too tall"};
+  const QSize page(kPageWidthPx, shown.height());
+  const QPoint at((kPageWidthPx - shown.width()) / 2, 0);
+  return {RecordPage(page, [&](QPainter& p) { p.drawImage(QRect(at, shown), image); }), {}};
+}

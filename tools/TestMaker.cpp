@@ -1,0 +1,91 @@
+// Writing the test and its key from one source.
+#include "TestMaker.h"
+
+#include <random>
+
+#include "CompressedStrings.h"
+#include "Cp1251.h"
+#include "TestGrades.h"
+#include "TestImageWriter.h"
+
+namespace {
+
+std::string Cp(const std::string& utf8) { return Utf8ToCp1251(utf8).Text; }
+
+std::string GradeRecord(const TSourceQuestion& q, bool withScores) {
+  std::vector<TAnswerGrade> items;
+  for (const auto& o : q.Options) {
+    items.push_back({Cp(o.Caption), withScores ? o.Marked : 0.0, withScores ? o.Unmarked : 0.0});
+  }
+  // The flag is what keeps check boxes in the test, whose records carry no scores.
+  const int32_t multi = (q.Multi || q.ScoringOptions() >= 2) ? 1 : 0;
+  return SaveGradesToString(q.MaxScore, 0, multi, items);
+}
+
+TTestSource Image(const TSourceTest& source, const std::vector<std::string>& pages,
+                  const TTestIdent& ident, bool withScores) {
+  TTestSource image;
+  image.Ident = ident;
+  image.Title = Cp(source.Title);
+  size_t page = 0;
+  for (const auto& topic : source.Topics) {
+    TTopicSource t;
+    t.Name = Cp(topic.Name);
+    uint32_t tag = 0;
+    for (const auto& level : topic.Levels) {
+      TLevelSource l;
+      l.Tag = ++tag;
+      l.Minutes = level.Minutes;
+      l.Weight = level.Weight;
+      for (const auto& question : level.Questions) {
+        TQuestionSource q;
+        q.GradeRecord = GradeRecord(question, withScores);
+        q.PagePicture = CompressString(pages.at(page++));
+        l.Questions.push_back(std::move(q));
+      }
+      t.Levels.push_back(std::move(l));
+    }
+    image.Topics.push_back(std::move(t));
+  }
+  return image;
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::string>& pages,
+                         const TTestIdent& ident) {
+  return {WriteTestImage(Image(source, pages, ident, false)),
+          WriteTestImage(Image(source, pages, ident, true))};
+}
+
+bool ParseIdent(const std::string& text, TTestIdent& ident) {
+  std::string hex;
+  for (char c : text) {
+    if (c == '{' || c == '}' || c == '-') continue;
+    if (HexValue(c) < 0) return false;
+    hex += c;
+  }
+  if (hex.size() != 72) return false;
+  auto byte = [&hex](size_t i) { return static_cast<uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1])); };
+  // Display order: Data1 (4 bytes), Data2 (2), Data3 (2) big-endian digits, Data4 (8) as stored;
+  // twice; then the 32-bit value. In memory the numbers are little-endian.
+  static constexpr int kOrder[36] = {3,  2,  1,  0,  5,  4,  7,  6,  8,  9,  10, 11,
+                                     12, 13, 14, 15, 19, 18, 17, 16, 21, 20, 23, 22,
+                                     24, 25, 26, 27, 28, 29, 30, 31, 35, 34, 33, 32};
+  for (size_t i = 0; i < 36; ++i) ident[kOrder[i]] = byte(i);
+  return true;
+}
+
+TTestIdent RandomIdent() {
+  std::random_device random;
+  TTestIdent ident{};
+  for (auto& b : ident) b = static_cast<uint8_t>(random());
+  return ident;
+}

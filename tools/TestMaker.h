@@ -1,0 +1,23 @@
+// Turns a parsed test source and its pages into the test handed out and the key kept back.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "TestImage.h"
+#include "TestSource.h"
+
+struct TMadeTest {
+  std::string Test;     // .tst: captions, declared maxima and multi-select flags, no scores
+  std::string Answers;  // .tst-ans: the same test with the real scores
+};
+
+// pages: one metafile per question, in source order. Texts are converted to cp1251 (the parser
+// has checked that they can be).
+TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::string>& pages,
+                         const TTestIdent& ident);
+
+// Parses the identity as examtool info prints it (two GUIDs in braces and 8 hex digits; braces
+// and hyphens may be left out). False when it is not 72 hexadecimal digits.
+bool ParseIdent(const std::string& text, TTestIdent& ident);
+TTestIdent RandomIdent();
