@@ -226,3 +226,22 @@ TMetafileRecords IndexWmfRecords(TByteView file, size_t headerOffset) {
   }
   return out;
 }
+
+std::string EmbeddedEnhancedMetafile(TByteView file, const TMetafileRecords& records) {
+  constexpr uint16_t kMfComment = 15;
+  constexpr uint32_t kWmfcSignature = 0x43464D57;  // "WMFC"
+  std::string emf;
+  uint32_t total = 0;
+  for (const TMetafileRecord& r : records.Items) {
+    if (r.Type != meta::Escape) continue;
+    const TByteView rec = file.Sub(r.Offset, r.Size);
+    if (rec.U16(6) != kMfComment || rec.U32(10) != kWmfcSignature || rec.U32(14) != 1) continue;
+    const uint32_t chunk = rec.U32(32), size = rec.U32(40);
+    if (emf.empty()) total = size;
+    // Every chunk must agree on the total, and the total cannot exceed the file holding it.
+    if (size != total || total > file.Size || !rec.Has(44, chunk) || chunk > total - emf.size())
+      return {};
+    emf.append(reinterpret_cast<const char*>(rec.At(44)), chunk);
+  }
+  return emf.size() == total ? emf : std::string();
+}

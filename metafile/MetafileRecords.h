@@ -29,5 +29,8 @@ TMetafileRecords IndexWmfRecords(TByteView file, size_t headerOffset);
 // Whether a record's fixed part and its counts, arrays and offsets fit inside the record bytes.
 bool CheckEmfRecord(uint32_t type, TByteView rec);
 bool CheckWmfRecord(uint16_t function, TByteView rec);
+// The enhanced metafile that a WMF carries in its comment escapes (the chunks joined), or ""
+// when it has none or the chunks do not add up.
+std::string EmbeddedEnhancedMetafile(TByteView file, const TMetafileRecords& records);
 // Whether an RGNDATA block (header plus rectangles) is consistent with its byte count.
 bool CheckRegionData(TByteView rgn);

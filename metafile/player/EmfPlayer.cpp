@@ -475,9 +475,16 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   const double pxPerMMy = devH > 0 && mmH > 0 ? devH / mmH : pxPerMMx;
   // The frame (0.01 mm) in reference-device pixels, mapped onto the target.
   const TMetafileFrame f = metafile.Frame();
-  const QRectF frameDev(QPointF(f.Left * pxPerMMx / 100, f.Top * pxPerMMy / 100),
+  QRectF frameDev(QPointF(f.Left * pxPerMMx / 100, f.Top * pxPerMMy / 100),
                         QPointF(f.Right * pxPerMMx / 100, f.Bottom * pxPerMMy / 100));
   if (frameDev.width() <= 0 || frameDev.height() <= 0) return;
+  // Some writers put the drawing beside the frame they declare; when most of the bounds lie
+  // outside the frame, the frame moves onto the bounds so that the drawing shows.
+  const QRectF bounds(QPointF(v.I32(8), v.I32(12)), QPointF(v.I32(16) + 1, v.I32(20) + 1));
+  const QRectF inside = bounds.intersected(frameDev);
+  const double boundsArea = bounds.width() * bounds.height();
+  if (boundsArea > 0 && inside.width() * inside.height() < 0.5 * boundsArea)
+    frameDev.moveTopLeft(bounds.topLeft());
   const double sx = target.width() / frameDev.width(), sy = target.height() / frameDev.height();
   const QTransform deviceToOutput(sx, 0, 0, sy, target.left() - frameDev.left() * sx,
                                   target.top() - frameDev.top() * sy);

@@ -409,7 +409,9 @@ void TGdiPlayer::FillAndStroke(const QPainterPath& shape, bool fill, bool stroke
       FPainter.fillPath(shape, S.BkColor);
     FPainter.fillPath(shape, MakeBrush(S.Brush, t));
   }
-  if (stroke && !S.Pen.Null()) FPainter.strokePath(shape, MakePen(t));
+  if (stroke && !S.Pen.Null()) {
+    FPainter.strokePath(shape, MakePen(t));
+  }
 }
 
 void TGdiPlayer::StrokeOpen(const QPainterPath& shape) { FillAndStroke(shape, false, true); }

@@ -342,6 +342,15 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
 
 void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target) {
   const TByteView v = metafile.View();
+  // A WMF that carries the enhanced original in its comments is drawn from that original.
+  const std::string embedded = EmbeddedEnhancedMetafile(v, metafile.Records());
+  if (!embedded.empty()) {
+    TMetafile original;
+    if (original.LoadFromBytes(embedded) && original.Kind() == TMetafileKind::mkEnhanced) {
+      PlayEnhanced(painter, original, target);
+      return;
+    }
+  }
   const TMetafileFrame f = metafile.Frame();
   const double pixelScale = metafile.Width() > 0 ? target.width() / metafile.Width() : 1.0;
   TGdiPlayer g(painter, target, QTransform(), 96.0 / 25.4, pixelScale);
