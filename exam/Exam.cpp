@@ -147,21 +147,20 @@ void TExam::PriorUnanswered() {
 }
 
 void TExam::NextWrong() {
-  if (FTestAnswers->Loaded()) {
-    FTestAnswers->NextWrong();
-    SyncCursors(false);
-  } else {
-    FTest->NextWrong();
-    DoPageChange();
-  }
+  FindWrong(&TTestReader::NextWrong);
 }
 
 void TExam::PriorWrong() {
+  FindWrong(&TTestReader::PriorWrong);
+}
+
+void TExam::FindWrong(void (TTestReader::*search)()) {
+  // With the teacher's file its scores decide, and the test's cursor follows.
   if (FTestAnswers->Loaded()) {
-    FTestAnswers->PriorWrong();
+    ((*FTestAnswers).*search)();
     SyncCursors(false);
   } else {
-    FTest->PriorWrong();
+    ((*FTest).*search)();
     DoPageChange();
   }
 }

@@ -83,6 +83,7 @@ class TExam {
   void SetOnPageChange(TNotifyEvent e) { FOnPageChange = std::move(e); }
 
  private:
+  void FindWrong(void (TTestReader::*search)());
   void SaveBackupQuietly();
 
   bool FKeepBackup;

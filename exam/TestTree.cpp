@@ -15,6 +15,17 @@ int32_t AddMinutes(int32_t a, int32_t b) {
                                                   std::numeric_limits<int32_t>::max()));
 }
 
+// Recalculates every child node and returns the sum of their scores.
+template <typename Nodes>
+double RecalcChildren(const Nodes& nodes, const TTestAnswersLayout& layout) {
+  double sum = 0.0;
+  for (const auto& node : nodes) {
+    node->Recalc(layout);
+    sum += node->Score();
+  }
+  return sum;
+}
+
 }  // namespace
 
 TTestLevelNode::TTestLevelNode(const TTestTopicNode& Owner, int32_t Index, const TTestLevelRec& Rec,
@@ -60,12 +71,7 @@ const TTestLevelNode* TTestTopicNode::LevelNode(int32_t i) const {
 }
 
 void TTestTopicNode::Recalc(const TTestAnswersLayout& Layout) {
-  FScore = 0.0;
-  if (FMaxScore <= 0) return;
-  for (auto& level : FLevels) {
-    level->Recalc(Layout);
-    FScore += level->Score();
-  }
+  FScore = FMaxScore > 0 ? RecalcChildren(FLevels, Layout) : 0.0;
 }
 
 void TTestTree::Rebuild(const TTestImage& Image) {
@@ -89,10 +95,5 @@ const TTestTopicNode* TTestTree::TopicNode(int32_t i) const {
 }
 
 void TTestTree::Recalc(const TTestAnswersLayout& Layout) {
-  FScore = 0.0;
-  if (FMaxScore <= 0) return;
-  for (auto& topic : FTopics) {
-    topic->Recalc(Layout);
-    FScore += topic->Score();
-  }
+  FScore = FMaxScore > 0 ? RecalcChildren(FTopics, Layout) : 0.0;
 }
