@@ -22,10 +22,22 @@
 
 namespace {
 
+// Bytes left in a seekable stream; -1 when the stream cannot tell.
+int64_t RemainingBytes(std::istream& s) {
+  const auto here = s.tellg();
+  if (here < 0) return -1;
+  s.seekg(0, std::ios::end);
+  const auto end = s.tellg();
+  s.clear();
+  s.seekg(here);
+  return end < 0 ? -1 : static_cast<int64_t>(end - here);
+}
+
 // Reads n bytes in slices, so that memory grows with the data actually there, not with n.
 bool ReadExactly(std::istream& s, std::string& out, int64_t n) {
   constexpr int64_t kSlice = 64 * 1024;
   out.clear();
+  if (const int64_t left = RemainingBytes(s); left >= 0 && left < n) return false;
   while (static_cast<int64_t>(out.size()) < n) {
     const int64_t take = std::min(kSlice, n - static_cast<int64_t>(out.size()));
     const size_t at = out.size();

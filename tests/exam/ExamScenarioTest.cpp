@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <vector>
 
 #include "CompressedStrings.h"
 #include "Exam.h"
@@ -72,7 +73,8 @@ TEST(ExamScenario, FromOpeningToRegrade) {
   const std::string markBytes = "\x09\x0B";
   const std::string backupFile = exam.UserAnswers().BackupFileName();
   EXPECT_EQ(examtest::ReadFile(backupFile), head + Le32(5) + Le32(13) + Le32(0) + markBytes);
-  EXPECT_FALSE(fs::exists(exam.UserAnswers().BackupWorkFileName()));
+  std::vector<fs::path> backups(fs::directory_iterator(tmp.Path() / "Exam"), {});
+  EXPECT_EQ(backups, std::vector<fs::path>{backupFile});
   EXPECT_EQ(examtest::FileMode(backupFile), 0600u);
   EXPECT_EQ(examtest::FileMode(tmp.Path() / "Exam"), 0700u);
   EXPECT_DOUBLE_EQ(exam.Score(0), 0.0);  // the handed-out test scores nothing
