@@ -1,0 +1,38 @@
+// Builds small enhanced and Windows metafiles record by record for the tests.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+// An EMF whose reference device has 1 pixel per millimetre and whose frame is W x H pixels,
+// so that playing it into a W x H target maps one logical unit (MM_TEXT) to one output pixel.
+class TEmfBuilder {
+ public:
+  TEmfBuilder(int32_t width = 100, int32_t height = 100) : FWidth(width), FHeight(height) {}
+  // A record from 32-bit words.
+  void Record(uint32_t type, std::initializer_list<int32_t> words);
+  // A record from raw parameter bytes (after type and size), padded to 4 bytes.
+  void RecordBytes(uint32_t type, const std::string& params);
+  std::string Finish() const;  // header + records + EOF
+
+ private:
+  int32_t FWidth, FHeight;
+  std::string FRecords;
+  uint32_t FCount = 0;
+};
+
+// A placeable WMF with the given bounding box at 1440 units per inch.
+class TWmfBuilder {
+ public:
+  TWmfBuilder(int16_t width, int16_t height) : FWidth(width), FHeight(height) {}
+  void Record(uint16_t function, std::initializer_list<int16_t> words);
+  std::string Finish() const;
+
+ private:
+  int16_t FWidth, FHeight;
+  std::string FRecords;
+};
+
+void PutU16(std::string& s, uint16_t v);
+void PutU32(std::string& s, uint32_t v);

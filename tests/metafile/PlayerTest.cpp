@@ -1,0 +1,339 @@
+// Tests of the page player: small pages built record by record, checked at known pixels.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <functional>
+
+#include "MetafileBuilder.h"
+#include "MetafilePlayer.h"
+#include "RecordTypes.h"
+
+namespace {
+
+template <class T>
+std::string CaseName(const testing::TestParamInfo<T>& c) {
+  return c.param.Name;
+}
+
+constexpr int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+
+QImage Play(const std::string& bytes, int w = 100, int h = 100) {
+  TMetafile m;
+  EXPECT_TRUE(m.LoadFromBytes(bytes)) << m.Error();
+  QImage img(w, h, QImage::Format_RGB32);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  PlayMetafile(p, m, QRectF(0, 0, w, h));
+  return img;
+}
+
+// A solid brush of the colour selected into the DC, with a null pen.
+void SolidBrush(TEmfBuilder& b, int32_t color) {
+  b.Record(emr::CreateBrushIndirect, {1, 0, color, 0});
+  b.Record(emr::SelectObject, {1});
+  b.Record(emr::SelectObject, {static_cast<int32_t>(0x80000008u)});  // NULL_PEN
+}
+
+struct TPixel {
+  int X, Y;
+  QRgb Color;
+};
+
+struct TPageCase {
+  const char* Name;
+  std::function<void(TEmfBuilder&)> Build;
+  std::vector<TPixel> Expect;
+};
+
+std::vector<TPageCase> PageCases() {
+  return {
+      {"FilledRectangle",
+       [](TEmfBuilder& b) {
+         SolidBrush(b, kRed);
+         b.Record(emr::Rectangle, {20, 20, 80, 60});
+       },
+       {{50, 40, qRgb(255, 0, 0)}, {10, 10, qRgb(255, 255, 255)}, {50, 70, qRgb(255, 255, 255)}}},
+      {"WindowAndViewportScale",
+       [](TEmfBuilder& b) {
+         b.Record(emr::SetMapMode, {8});
+         b.Record(emr::SetWindowExtEx, {10, 10});
+         b.Record(emr::SetViewportExtEx, {100, 100});
+         SolidBrush(b, kBlue);
+         b.Record(emr::Rectangle, {5, 0, 10, 5});
+       },
+       {{75, 25, qRgb(0, 0, 255)}, {25, 25, qRgb(255, 255, 255)}, {75, 75, qRgb(255, 255, 255)}}},
+      {"WorldTransformTranslatesAndScales",
+       [](TEmfBuilder& b) {
+         b.Record(emr::SetWorldTransform, {0x40000000, 0, 0, 0x40000000, 0x41200000, 0});
+         SolidBrush(b, kGreen);
+         b.Record(emr::Rectangle, {0, 0, 20, 20});  // 2x, then 10 to the right: 10..50
+       },
+       {{30, 30, qRgb(0, 255, 0)}, {5, 30, qRgb(255, 255, 255)}, {60, 30, qRgb(255, 255, 255)}}},
+      {"IntersectClipRectClipsAFill",
+       [](TEmfBuilder& b) {
+         b.Record(emr::IntersectClipRect, {0, 0, 50, 100});
+         SolidBrush(b, kRed);
+         b.Record(emr::Rectangle, {10, 10, 90, 90});
+       },
+       {{30, 50, qRgb(255, 0, 0)}, {70, 50, qRgb(255, 255, 255)}}},
+      {"SaveAndRestoreDropTheClip",
+       [](TEmfBuilder& b) {
+         b.Record(emr::SaveDC, {});
+         b.Record(emr::ExcludeClipRect, {0, 0, 50, 100});
+         b.Record(emr::RestoreDC, {-1});
+         SolidBrush(b, kRed);
+         b.Record(emr::Rectangle, {10, 10, 90, 90});
+       },
+       {{30, 50, qRgb(255, 0, 0)}, {70, 50, qRgb(255, 0, 0)}}},
+      {"LineEndsWhereItShould",
+       [](TEmfBuilder& b) {
+         b.Record(emr::CreatePen, {1, 0, 3, 0, 0});  // solid black, 3 units wide
+         b.Record(emr::SelectObject, {1});
+         b.Record(emr::MoveToEx, {10, 50});
+         b.Record(emr::LineTo, {60, 50});
+       },
+       {{30, 50, qRgb(0, 0, 0)}, {58, 50, qRgb(0, 0, 0)}, {70, 50, qRgb(255, 255, 255)}}},
+      {"NullBrushLeavesTheInside",
+       [](TEmfBuilder& b) {
+         b.Record(emr::SelectObject, {static_cast<int32_t>(0x80000005u)});
+         b.Record(emr::CreatePen, {1, 0, 3, 0, 0});
+         b.Record(emr::SelectObject, {1});
+         b.Record(emr::Rectangle, {20, 20, 80, 80});
+       },
+       {{50, 50, qRgb(255, 255, 255)}, {20, 50, qRgb(0, 0, 0)}}},
+      {"PathFilledWithWindingRule",
+       [](TEmfBuilder& b) {
+         SolidBrush(b, kBlue);
+         b.Record(emr::SetPolyFillMode, {2});
+         b.Record(emr::BeginPath, {});
+         b.Record(emr::Rectangle, {10, 10, 90, 90});
+         b.Record(emr::Rectangle, {30, 30, 70, 70});
+         b.Record(emr::EndPath, {});
+         b.Record(emr::FillPath, {0, 0, 100, 100});
+       },
+       {{50, 50, qRgb(0, 0, 255)}, {20, 50, qRgb(0, 0, 255)}}},
+      {"SelectClipPathKeepsTheInside",
+       [](TEmfBuilder& b) {
+         b.Record(emr::BeginPath, {});
+         b.Record(emr::Rectangle, {0, 0, 40, 100});
+         b.Record(emr::EndPath, {});
+         b.Record(emr::SelectClipPath, {5});
+         SolidBrush(b, kGreen);
+         b.Record(emr::Rectangle, {0, 0, 100, 100});
+       },
+       {{20, 50, qRgb(0, 255, 0)}, {60, 50, qRgb(255, 255, 255)}}},
+  };
+}
+
+class PageTest : public testing::TestWithParam<TPageCase> {};
+
+TEST_P(PageTest, PixelsAtKnownPlaces) {
+  TEmfBuilder b;
+  GetParam().Build(b);
+  const QImage img = Play(b.Finish());
+  for (const TPixel& p : GetParam().Expect) {
+    const QRgb got = img.pixel(p.X, p.Y);
+    EXPECT_NEAR(qRed(got), qRed(p.Color), 40) << "at " << p.X << "," << p.Y;
+    EXPECT_NEAR(qGreen(got), qGreen(p.Color), 40) << "at " << p.X << "," << p.Y;
+    EXPECT_NEAR(qBlue(got), qBlue(p.Color), 40) << "at " << p.X << "," << p.Y;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Player, PageTest, testing::ValuesIn(PageCases()),
+                         CaseName<TPageCase>);
+
+// ---- text placement ----
+
+QRect InkBox(const QImage& img) {
+  QRect box;
+  for (int y = 0; y < img.height(); ++y)
+    for (int x = 0; x < img.width(); ++x)
+      if (qGray(img.pixel(x, y)) < 128) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+std::string TextPage(uint32_t align, bool withDx) {
+  TEmfBuilder b(200, 100);
+  std::string font;
+  for (int32_t v : {1, -30, 0, 0, 0, 400}) PutU32(font, static_cast<uint32_t>(v));
+  PutU32(font, 0);  // italic, underline, strikeout, charset
+  PutU32(font, 0);
+  for (char16_t c : std::u16string(u"Arial")) PutU16(font, c);
+  font.resize(4 + 92, '\0');
+  b.RecordBytes(emr::ExtCreateFontIndirectW, font);
+  b.Record(emr::SelectObject, {1});
+  b.Record(emr::SetTextAlign, {static_cast<int32_t>(align)});
+  b.Record(emr::SetBkMode, {1});
+  // EMRTEXT at offset 36: reference (100, 60), 3 characters, string at 76, Dx after it.
+  std::string t;
+  for (int32_t v : {0, 0, 0, 0, 1, 0, 0, 100, 60, 3, 76, 0, 0, 0, 0, 0, withDx ? 84 : 0})
+    PutU32(t, static_cast<uint32_t>(v));
+  for (char16_t c : std::u16string(u"HHH")) PutU16(t, c);
+  PutU16(t, 0);
+  if (withDx)
+    for (int32_t v : {30, 30, 30}) PutU32(t, static_cast<uint32_t>(v));
+  b.RecordBytes(emr::ExtTextOutW, t);
+  return b.Finish();
+}
+
+struct TAlignCase {
+  const char* Name;
+  uint32_t Align;
+  bool Dx;
+  int Left, Right;   // expected ink extent, -1 = not checked
+  int Top, Bottom;   // expected ink extent, -1 = not checked
+};
+
+class TextAlignTest : public testing::TestWithParam<TAlignCase> {};
+
+TEST_P(TextAlignTest, InkStartsAtTheReferencePoint) {
+  const TAlignCase& c = GetParam();
+  const QRect ink = InkBox(Play(TextPage(c.Align, c.Dx), 200, 100));
+  ASSERT_FALSE(ink.isEmpty());
+  if (c.Left >= 0) {
+    EXPECT_NEAR(ink.left(), c.Left, 4);
+  }
+  if (c.Right >= 0) {
+    EXPECT_NEAR(ink.right(), c.Right, 4);
+  }
+  if (c.Top >= 0) {
+    EXPECT_NEAR(ink.top(), c.Top, 4);
+  }
+  if (c.Bottom >= 0) {
+    EXPECT_NEAR(ink.bottom(), c.Bottom, 2);
+  }
+}
+
+// A 30-pixel Arial "H" is about 21 pixels tall and 18 wide; the Dx cases space them 30 apart.
+INSTANTIATE_TEST_SUITE_P(
+    Player, TextAlignTest,
+    testing::Values(TAlignCase{"LeftBaseline", gdi::TA_BASELINE, true, 102, 178, -1, 59},
+                    TAlignCase{"RightBaseline", gdi::TA_BASELINE | gdi::TA_RIGHT, true, 12, 88,
+                               -1, 59},
+                    TAlignCase{"CenterBaseline", gdi::TA_BASELINE | gdi::TA_CENTER, true, 57,
+                               133, -1, 59},
+                    TAlignCase{"LeftTop", 0, true, 102, -1, 66, 87},
+                    TAlignCase{"LeftBottom", gdi::TA_BOTTOM, true, 102, -1, -1, 53},
+                    TAlignCase{"LeftBaselineNoDx", gdi::TA_BASELINE, false, 102, -1, -1, 59}),
+    CaseName<TAlignCase>);
+
+// ---- bitmaps ----
+
+// A 2 x 2 DIB with red, green / blue, white corners (top row first when drawn).
+std::string Dib(int bits, bool topDown) {
+  const QRgb corners[2][2] = {{qRgb(255, 0, 0), qRgb(0, 255, 0)},
+                              {qRgb(0, 0, 255), qRgb(255, 255, 255)}};
+  std::string info;
+  for (int32_t v : {40, 2, topDown ? -2 : 2}) PutU32(info, static_cast<uint32_t>(v));
+  PutU16(info, 1);
+  PutU16(info, static_cast<uint16_t>(bits));
+  for (uint32_t v : {0u, 0u, 0u, 0u, 0u, 0u}) PutU32(info, v);
+  const bool indexed = bits <= 8;
+  if (indexed) {
+    const int entries = 1 << bits;
+    for (int i = 0; i < entries; ++i) {
+      const QRgb c = i < 4 ? corners[i / 2][i % 2] : 0;
+      PutU32(info, static_cast<uint32_t>(qBlue(c) | (qGreen(c) << 8) | (qRed(c) << 16)));
+    }
+  }
+  std::string pixels;
+  for (int row = 0; row < 2; ++row) {
+    const int y = topDown ? row : 1 - row;  // which picture row this stored row holds
+    std::string line;
+    if (bits == 1) {
+      // Two colours only: index 0 (red) and 1 (green) on every row, red where x == y.
+      line.push_back(static_cast<char>(y == 0 ? 0x40 : 0x80));
+    } else if (bits == 4) {
+      line.push_back(static_cast<char>(((y * 2) << 4) | (y * 2 + 1)));
+    } else if (bits == 8) {
+      line.push_back(static_cast<char>(y * 2));
+      line.push_back(static_cast<char>(y * 2 + 1));
+    } else {
+      for (int x = 0; x < 2; ++x) {
+        const QRgb c = corners[y][x];
+        line.push_back(static_cast<char>(qBlue(c)));
+        line.push_back(static_cast<char>(qGreen(c)));
+        line.push_back(static_cast<char>(qRed(c)));
+        if (bits == 32) line.push_back('\0');
+      }
+    }
+    while (line.size() % 4) line.push_back('\0');
+    pixels += line;
+  }
+  return info + pixels;
+}
+
+struct TDibCase {
+  const char* Name;
+  int Bits;
+  bool TopDown;
+};
+
+class DibCornerTest : public testing::TestWithParam<TDibCase> {};
+
+TEST_P(DibCornerTest, CornersLandInTheRightPlaces) {
+  const std::string dib = Dib(GetParam().Bits, GetParam().TopDown);
+  const uint32_t infoSize = 40 + (GetParam().Bits <= 8 ? 4u << GetParam().Bits : 0u);
+  TEmfBuilder b;
+  std::string r;
+  for (int32_t v : {0, 0, 100, 100, 0, 0, 0, 0, 2, 2, 80, static_cast<int32_t>(infoSize),
+                    static_cast<int32_t>(80 + infoSize),
+                    static_cast<int32_t>(dib.size() - infoSize), 0, 0xCC0020, 100, 100})
+    PutU32(r, static_cast<uint32_t>(v));
+  b.RecordBytes(emr::StretchDIBits, r + dib);
+  const QImage img = Play(b.Finish());
+  const bool mono = GetParam().Bits == 1;
+  const QRgb tl = qRgb(255, 0, 0), tr = qRgb(0, 255, 0);
+  const QRgb bl = mono ? tr : qRgb(0, 0, 255), br = mono ? tl : qRgb(255, 255, 255);
+  EXPECT_EQ(img.pixel(10, 10), tl);
+  EXPECT_EQ(img.pixel(90, 10), tr);
+  EXPECT_EQ(img.pixel(10, 90), bl);
+  EXPECT_EQ(img.pixel(90, 90), br);
+}
+
+INSTANTIATE_TEST_SUITE_P(Player, DibCornerTest,
+                         testing::Values(TDibCase{"Bits1", 1, false}, TDibCase{"Bits4", 4, false},
+                                         TDibCase{"Bits8", 8, false},
+                                         TDibCase{"Bits24", 24, false},
+                                         TDibCase{"Bits32", 32, false},
+                                         TDibCase{"Bits24TopDown", 24, true},
+                                         TDibCase{"Bits8TopDown", 8, true}),
+                         CaseName<TDibCase>);
+
+// ---- Windows metafiles and damage ----
+
+TEST(Player, WmfRectangleFillsItsPlaceInTheBox) {
+  TWmfBuilder b(1000, 1000);
+  b.Record(meta::CreateBrushIndirect, {0, static_cast<int16_t>(0x00FF), 0, 0});  // red
+  b.Record(meta::SelectObject, {0});
+  b.Record(meta::Rectangle, {1000, 500, 0, 0});  // bottom, right, top, left
+  const QImage img = Play(b.Finish());
+  EXPECT_EQ(img.pixel(25, 50), qRgb(255, 0, 0));
+  EXPECT_EQ(img.pixel(75, 50), qRgb(255, 255, 255));
+}
+
+TEST(Player, DamagedFileDrawsWhatPrecedesTheDamage) {
+  TEmfBuilder b;
+  SolidBrush(b, kRed);
+  b.Record(emr::Rectangle, {0, 0, 50, 100});
+  b.Record(emr::Rectangle, {50, 0, 100, 100});
+  std::string bytes = b.Finish();
+  // Break the size of the second rectangle: it now runs past the end of the file.
+  const size_t second = bytes.size() - 20 - 24;
+  bytes[second + 4] = '\x7F';
+  const QImage img = Play(bytes);
+  EXPECT_EQ(img.pixel(25, 50), qRgb(255, 0, 0));
+  EXPECT_EQ(img.pixel(75, 50), qRgb(255, 255, 255));
+}
+
+TEST(Player, UnsoundRecordIsSkipped) {
+  TEmfBuilder b;
+  SolidBrush(b, kRed);
+  b.Record(emr::Polygon, {0, 0, 0, 0, 1000000, 0, 0});  // claims a million points
+  b.Record(emr::Rectangle, {0, 0, 50, 50});
+  const QImage img = Play(b.Finish());
+  EXPECT_EQ(img.pixel(25, 25), qRgb(255, 0, 0));
+}
+
+}  // namespace
