@@ -308,11 +308,18 @@ QImage DecodeRle(const TDibHeader& h, const uint8_t* bits, size_t size, const QL
 
 QImage DecodeEmbedded(const TDibHeader& h, const uint8_t* bits, size_t size) {
   if (h.SizeImage != 0 && h.SizeImage < size) size = h.SizeImage;
+  // Refuse what is plainly not the declared kind before an image reader logs about it.
+  static constexpr uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  static constexpr uint8_t kJpegSignature[2] = {0xFF, 0xD8};
+  const bool png = h.Compression == kBiPng;
+  const uint8_t* signature = png ? kPngSignature : kJpegSignature;
+  const size_t signatureSize = png ? sizeof kPngSignature : sizeof kJpegSignature;
+  if (size < signatureSize || std::memcmp(bits, signature, signatureSize) != 0) return {};
   QByteArray data =
       QByteArray::fromRawData(reinterpret_cast<const char*>(bits), static_cast<qsizetype>(size));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer, h.Compression == kBiJpeg ? "jpeg" : "png");
+  QImageReader reader(&buffer, png ? "png" : "jpeg");
   const QSize declared = reader.size();
   if (!declared.isValid() ||
       static_cast<uint64_t>(declared.width()) * static_cast<uint64_t>(declared.height()) >
