@@ -4,7 +4,7 @@ import math
 import struct
 from pathlib import Path
 
-from PIL import Image, ImageDraw
+from PIL import Image, ImageDraw, ImageFont
 
 HERE = Path(__file__).resolve().parent
 
@@ -13,19 +13,20 @@ def velocity_graph(path):
     w, h = 480, 300
     img = Image.new("RGB", (w, h), "white")
     d = ImageDraw.Draw(img)
+    font = ImageFont.truetype("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 14)
     ox, oy = 50, 260
     d.line([(ox, oy), (w - 20, oy)], fill="black", width=2)
     d.line([(ox, oy), (ox, 20)], fill="black", width=2)
     for i in range(1, 9):
         x = ox + i * 50
         d.line([(x, oy - 4), (x, oy + 4)], fill="black")
-        d.text((x - 3, oy + 8), str(i), fill="black")
+        d.text((x - 4, oy + 8), str(i), fill="black", font=font)
     for j in range(1, 5):
         y = oy - j * 50
         d.line([(ox - 4, y), (ox + 4, y)], fill="black")
-        d.text((ox - 25, y - 6), str(j * 5), fill="black")
-    d.text((w - 40, oy - 20), "t, c", fill="black")
-    d.text((ox + 8, 14), "v, m/c", fill="black")
+        d.text((ox - 28, y - 8), str(j * 5), fill="black", font=font)
+    d.text((w - 45, oy - 24), "t, с", fill="black", font=font)
+    d.text((ox + 10, 12), "v, м/с", fill="black", font=font)
     # v = 5 + 2.5 t for 0..4 s, then constant 15 m/s
     pts = [(ox, oy - 50), (ox + 200, oy - 150), (ox + 400, oy - 150)]
     d.line(pts, fill=(200, 0, 0), width=3)
@@ -96,15 +97,18 @@ def lever_diagram(path):
     arrow(100, 20, 86)
     arrow(520, 40, 106)
 
+    # Advances of Arial's metric twin at the font's 18 px, as a Windows program would store them.
+    metrics = ImageFont.truetype("/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf", 18)
+
     def text(x, y, s):
         chars = s.encode("utf-16-le")
         n = len(s)
         off_string = 76
         off_dx = off_string + ((len(chars) + 3) & ~3)
-        emrtext = struct.pack("<iiIIIi4iI", x, y, n, off_string, 0, 0, 0, 0, -1, -1, off_dx)
+        emrtext = struct.pack("<iiIII4iI", x, y, n, off_string, 0, 0, 0, -1, -1, off_dx)
         payload = struct.pack("<4iIff", 0, 0, -1, -1, 1, 1.0, 1.0) + emrtext
         payload += chars.ljust((len(chars) + 3) & ~3, b"\0")
-        payload += b"".join(struct.pack("<i", 11) for _ in range(n))
+        payload += b"".join(struct.pack("<i", round(metrics.getlength(c))) for c in s)
         e.rec(84, payload)
 
     e.rec(22, struct.pack("<I", 24))  # TA_BASELINE

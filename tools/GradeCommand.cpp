@@ -1,4 +1,5 @@
 // examtool grade: one row per student (grade and topic grades), optional item statistics.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include "Grading.h"
 #include "LoadTest.h"
 #include "TestReader.h"
+#include "TextFormat.h"
 
 namespace {
 
@@ -22,68 +24,28 @@ const char kHelp[] =
     "  --items     add per-question statistics: share of students with full score, mean\n"
     "              score, discrimination index (upper 27% minus lower 27%)\n";
 
-std::string CsvField(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
-  std::string out = "\"";
-  for (char c : s) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  return out + "\"";
-}
-
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string Fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  return buf;
-}
-
 std::string Elapsed(int32_t seconds) {
   char buf[32];
   std::snprintf(buf, sizeof buf, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
   return buf;
 }
 
-// Pads a UTF-8 string to a width counted in characters.
-std::string Pad(const std::string& s, size_t width) {
-  size_t chars = 0;
-  for (unsigned char c : s) chars += (c & 0xC0) != 0x80;
-  return chars >= width ? s : s + std::string(width - chars, ' ');
-}
-
 void PrintCsv(const TClassGrades& g, const std::vector<TItemStatistics>* items) {
   std::string line = "file,name,elapsed_seconds,grade";
-  for (const auto& t : g.TopicNames) line.append(",").append(CsvField(t));
+  for (const auto& t : g.TopicNames) line.append(",").append(CsvQuote(t));
   std::printf("%s\r\n", line.c_str());
   for (const auto& s : g.Students) {
-    line = CsvField(s.File) + "," + CsvField(s.Name) + "," + std::to_string(s.ElapsedSeconds) + "," +
-           Fixed(s.Grade, 1);
-    for (double t : s.TopicGrades) line.append(",").append(Fixed(t, 1));
+    line = CsvQuote(s.File) + "," + CsvQuote(s.Name) + "," + std::to_string(s.ElapsedSeconds) + "," +
+           FormatFixed(s.Grade, 1);
+    for (double t : s.TopicGrades) line.append(",").append(FormatFixed(t, 1));
     std::printf("%s\r\n", line.c_str());
   }
   if (items) {
     std::printf("\r\nquestion,max_score,full_score_share,mean_score,discrimination\r\n");
     for (const auto& i : *items) {
-      std::printf("%d,%s,%s,%s,%s\r\n", i.Question + 1, Fixed(i.MaxScore, 2).c_str(),
-                  Fixed(i.FullScoreShare, 3).c_str(), Fixed(i.MeanScore, 3).c_str(),
-                  Fixed(i.Discrimination, 3).c_str());
+      std::printf("%d,%s,%s,%s,%s\r\n", i.Question + 1, FormatFixed(i.MaxScore, 2).c_str(),
+                  FormatFixed(i.FullScoreShare, 3).c_str(), FormatFixed(i.MeanScore, 3).c_str(),
+                  FormatFixed(i.Discrimination, 3).c_str());
     }
   }
 }
@@ -91,23 +53,23 @@ void PrintCsv(const TClassGrades& g, const std::vector<TItemStatistics>* items) 
 void PrintJson(const TClassGrades& g, const std::vector<TItemStatistics>* items) {
   std::printf("{\n  \"topics\": [");
   for (size_t t = 0; t < g.TopicNames.size(); ++t) {
-    std::printf("%s%s", t ? ", " : "", JsonString(g.TopicNames[t]).c_str());
+    std::printf("%s%s", t ? ", " : "", JsonQuote(g.TopicNames[t]).c_str());
   }
   std::printf("],\n  \"students\": [");
   for (size_t i = 0; i < g.Students.size(); ++i) {
     const auto& s = g.Students[i];
     std::printf("%s\n    {\"file\": %s, \"name\": %s, \"elapsed_seconds\": %d, \"grade\": %s, \"topics\": [",
-                i ? "," : "", JsonString(s.File).c_str(), JsonString(s.Name).c_str(),
-                s.ElapsedSeconds, Fixed(s.Grade, 1).c_str());
+                i ? "," : "", JsonQuote(s.File).c_str(), JsonQuote(s.Name).c_str(),
+                s.ElapsedSeconds, FormatFixed(s.Grade, 1).c_str());
     for (size_t t = 0; t < s.TopicGrades.size(); ++t) {
-      std::printf("%s%s", t ? ", " : "", Fixed(s.TopicGrades[t], 1).c_str());
+      std::printf("%s%s", t ? ", " : "", FormatFixed(s.TopicGrades[t], 1).c_str());
     }
     std::printf("]}");
   }
   std::printf("\n  ],\n  \"bad_files\": [");
   for (size_t i = 0; i < g.BadFiles.size(); ++i) {
     std::printf("%s\n    {\"file\": %s, \"reason\": %s}", i ? "," : "",
-                JsonString(g.BadFiles[i].File).c_str(), JsonString(g.BadFiles[i].Reason).c_str());
+                JsonQuote(g.BadFiles[i].File).c_str(), JsonQuote(g.BadFiles[i].Reason).c_str());
   }
   std::printf("\n  ]");
   if (items) {
@@ -116,9 +78,9 @@ void PrintJson(const TClassGrades& g, const std::vector<TItemStatistics>* items)
       const auto& i = (*items)[k];
       std::printf("%s\n    {\"question\": %d, \"max_score\": %s, \"full_score_share\": %s, "
                   "\"mean_score\": %s, \"discrimination\": %s}",
-                  k ? "," : "", i.Question + 1, Fixed(i.MaxScore, 2).c_str(),
-                  Fixed(i.FullScoreShare, 3).c_str(), Fixed(i.MeanScore, 3).c_str(),
-                  Fixed(i.Discrimination, 3).c_str());
+                  k ? "," : "", i.Question + 1, FormatFixed(i.MaxScore, 2).c_str(),
+                  FormatFixed(i.FullScoreShare, 3).c_str(), FormatFixed(i.MeanScore, 3).c_str(),
+                  FormatFixed(i.Discrimination, 3).c_str());
     }
     std::printf("\n  ]");
   }
@@ -126,22 +88,16 @@ void PrintJson(const TClassGrades& g, const std::vector<TItemStatistics>* items)
 }
 
 void PrintTable(const TClassGrades& g, const std::vector<TItemStatistics>* items) {
-  size_t nameWidth = 4;
-  for (const auto& s : g.Students) {
-    size_t chars = 0;
-    for (unsigned char c : s.Name) chars += (c & 0xC0) != 0x80;
-    nameWidth = std::max(nameWidth, chars);
-  }
-  std::string head = Pad("Name", nameWidth) + "  Time     Grade";
+  size_t nameWidth = 9;
+  for (const auto& s : g.Students) nameWidth = std::max(nameWidth, Utf8Width(s.Name));
+  std::string head = PadRight("Name", nameWidth) + "  Time     Grade";
   for (const auto& t : g.TopicNames) head.append("  ").append(t);
   std::printf("%s\n", head.c_str());
   for (const auto& s : g.Students) {
-    std::string line = Pad(s.Name.empty() ? "(no name)" : s.Name, nameWidth) + "  " +
-                       Pad(Elapsed(s.ElapsedSeconds), 7) + "  " + Pad(Fixed(s.Grade, 1) + "%", 6);
+    std::string line = PadRight(s.Name.empty() ? "(no name)" : s.Name, nameWidth) + "  " +
+                       PadRight(Elapsed(s.ElapsedSeconds), 7) + "  " + PadRight(FormatFixed(s.Grade, 1) + "%", 6);
     for (size_t t = 0; t < s.TopicGrades.size(); ++t) {
-      size_t chars = 0;
-      for (unsigned char c : g.TopicNames[t]) chars += (c & 0xC0) != 0x80;
-      line.append("  ").append(Pad(Fixed(s.TopicGrades[t], 1) + "%", chars));
+      line.append("  ").append(PadRight(FormatFixed(s.TopicGrades[t], 1) + "%", Utf8Width(g.TopicNames[t])));
     }
     std::printf("%s  %s\n", line.c_str(), s.File.c_str());
   }
@@ -149,9 +105,9 @@ void PrintTable(const TClassGrades& g, const std::vector<TItemStatistics>* items
   if (items) {
     std::printf("\nQuestion  Max    Full score  Mean    Discrimination\n");
     for (const auto& i : *items) {
-      std::printf("%-8d  %-5s  %-10s  %-6s  %s\n", i.Question + 1, Fixed(i.MaxScore, 2).c_str(),
-                  (Fixed(100 * i.FullScoreShare, 0) + "%").c_str(), Fixed(i.MeanScore, 2).c_str(),
-                  Fixed(i.Discrimination, 2).c_str());
+      std::printf("%-8d  %-5s  %-10s  %-6s  %s\n", i.Question + 1, FormatFixed(i.MaxScore, 2).c_str(),
+                  (FormatFixed(100 * i.FullScoreShare, 0) + "%").c_str(), FormatFixed(i.MeanScore, 2).c_str(),
+                  FormatFixed(i.Discrimination, 2).c_str());
     }
   }
 }

@@ -1,4 +1,5 @@
 // examtool info: what a test, key or answers file holds, for people or (--json) for programs.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -6,11 +7,13 @@
 #include "CompressedStrings.h"
 #include "Cp1251.h"
 #include "ExamTool.h"
+#include "FileHelpers.h"
 #include "LoadTest.h"
 #include "Metafile.h"
 #include "TestGrades.h"
 #include "TestReader.h"
 #include "TestUserAnswers.h"
+#include "TextFormat.h"
 
 namespace {
 
@@ -26,27 +29,6 @@ std::string IdentString(const TTestIdent& id) {
   char value[16];
   std::snprintf(value, sizeof value, "%02X%02X%02X%02X", id[35], id[34], id[33], id[32]);
   return GuidString(id.data()) + GuidString(id.data() + 16) + value;
-}
-
-std::string Json(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\') out += '\\';
-    if (c < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", c);
-      out += buf;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  return out + "\"";
-}
-
-std::string Num(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%g", v);
-  return buf;
 }
 
 std::string PageDescription(const std::string& compressed) {
@@ -72,7 +54,7 @@ void PrintTest(const std::string& file, const TTestReader& reader, bool json) {
   if (json) {
     std::printf("{\"file\": %s, \"kind\": \"test\", \"ident\": \"%s\", \"title\": %s, "
                 "\"time_limit_minutes\": %d, \"options\": %d, \"topics\": [",
-                Json(file).c_str(), IdentString(reader.GetIdent()).c_str(), Json(title).c_str(),
+                JsonQuote(file).c_str(), IdentString(reader.GetIdent()).c_str(), JsonQuote(title).c_str(),
                 reader.TimeLimit(), reader.Layout().TotalOptions());
   } else {
     std::printf("%s: test file\nIdentity: %s\nTitle: %s\nTime limit: %d min, %d questions, %d options\n",
@@ -82,16 +64,16 @@ void PrintTest(const std::string& file, const TTestReader& reader, bool json) {
   int32_t q = 0;
   for (int32_t t = 0; t < TopicCount(image); ++t) {
     const std::string topic = Cp1251ToUtf8(TopicName(image, t));
-    if (json) std::printf("%s{\"name\": %s, \"levels\": [", t ? ", " : "", Json(topic).c_str());
+    if (json) std::printf("%s{\"name\": %s, \"levels\": [", t ? ", " : "", JsonQuote(topic).c_str());
     else std::printf("Topic %d: %s\n", t + 1, topic.c_str());
     for (int32_t l = 0; l < LevelCount(image, t); ++l) {
       const TTestLevelRec level = *LevelRec(image, t, l);
       if (json) {
         std::printf("%s{\"minutes\": %d, \"weight\": %s, \"questions\": [", l ? ", " : "",
-                    level.Minutes, Num(level.MaxScore).c_str());
+                    level.Minutes, FormatShort(level.MaxScore).c_str());
       } else {
         std::printf("  Level %d: %d min, weight %s, %d questions\n", l + 1, level.Minutes,
-                    Num(level.MaxScore).c_str(), level.QuestionCount);
+                    FormatShort(level.MaxScore).c_str(), level.QuestionCount);
       }
       for (int32_t i = 0; i < level.QuestionCount; ++i, ++q) {
         TGrades grades;
@@ -102,21 +84,21 @@ void PrintTest(const std::string& file, const TTestReader& reader, bool json) {
         const std::string page = PageDescription(QuestionPieceStr(image, 1, q));
         if (json) {
           std::printf("%s{\"max\": %s, \"multi\": %s, \"page\": %s, \"options\": [", i ? ", " : "",
-                      Num(grades.MaxScore()).c_str(), grades.MultiSelect() ? "true" : "false",
-                      Json(page).c_str());
+                      FormatShort(grades.MaxScore()).c_str(), grades.MultiSelect() ? "true" : "false",
+                      JsonQuote(page).c_str());
         } else {
-          std::printf("    Question %d: max %s, %s, %s\n", q + 1, Num(grades.MaxScore()).c_str(),
+          std::printf("    Question %d: max %s, %s, %s\n", q + 1, FormatShort(grades.MaxScore()).c_str(),
                       grades.MultiSelect() ? "check boxes" : "radio buttons", page.c_str());
         }
         for (int32_t o = 0; o < grades.Count(); ++o) {
           const std::string caption = Cp1251ToUtf8(grades.Caption(o));
           if (json) {
             std::printf("%s{\"caption\": %s, \"marked\": %s, \"unmarked\": %s}", o ? ", " : "",
-                        Json(caption).c_str(), Num(grades.MarkedScore(o)).c_str(),
-                        Num(grades.UnmarkedScore(o)).c_str());
+                        JsonQuote(caption).c_str(), FormatShort(grades.MarkedScore(o)).c_str(),
+                        FormatShort(grades.UnmarkedScore(o)).c_str());
           } else {
-            std::printf("      %-30s marked %s, unmarked %s\n", caption.c_str(),
-                        Num(grades.MarkedScore(o)).c_str(), Num(grades.UnmarkedScore(o)).c_str());
+            std::printf("      %s marked %s, unmarked %s\n", PadRight(caption, 30).c_str(),
+                        FormatShort(grades.MarkedScore(o)).c_str(), FormatShort(grades.UnmarkedScore(o)).c_str());
           }
         }
         if (json) std::printf("]}");
@@ -137,7 +119,7 @@ void PrintAnswers(const std::string& file, const TTestUserAnswers& a, bool json)
   if (json) {
     std::printf("{\"file\": %s, \"kind\": \"answers\", \"ident\": \"%s\", \"name\": %s, "
                 "\"elapsed_seconds\": %d, \"options\": %d, \"marked\": [",
-                Json(file).c_str(), IdentString(a.Ident()).c_str(), Json(name).c_str(),
+                JsonQuote(file).c_str(), IdentString(a.Ident()).c_str(), JsonQuote(name).c_str(),
                 a.ElapsedSeconds(), a.OptionCount());
     for (size_t i = 0; i < marked.size(); ++i) std::printf("%s%d", i ? ", " : "", marked[i]);
     std::printf("]}\n");
@@ -176,8 +158,10 @@ int RunInfo(const std::vector<std::string>& args) {
   TTestUserAnswers answers;
   try {
     answers.LoadFromFile(file);
-    // A user-answers file is exactly its record and its name section.
-    if (answers.OptionCount() > 0) {
+    // A user-answers file is exactly its record and its name section: anything else that
+    // happens to read as one (a damaged test, say) is not taken for answers.
+    if (answers.OptionCount() > 0 &&
+        FileSizeByName(file) == int64_t(answers.RecSize()) + std::max(answers.NameSize(), 0)) {
       PrintAnswers(file, answers, json);
       return kExitOk;
     }

@@ -7,6 +7,8 @@
 #include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QTextDocument>
+#include <QTextFrame>
+#include <QTextTable>
 #include <QUrl>
 #include <cmath>
 #include <fstream>
@@ -47,6 +49,24 @@ std::string MissingImage(const QString& markdown, const QString& baseDir) {
   return {};
 }
 
+// Markdown tables come without padding or gaps; give them a printed table's look.
+void StyleTables(QTextFrame* frame) {
+  for (QTextFrame* child : frame->childFrames()) {
+    if (auto* table = qobject_cast<QTextTable*>(child)) {
+      QTextTableFormat format = table->format();
+      format.setBorderCollapse(true);
+      format.setBorder(1);
+      format.setBorderBrush(QColor(0x60, 0x60, 0x60));
+      format.setCellSpacing(0);
+      format.setCellPadding(5);
+      format.setTopMargin(8);
+      format.setBottomMargin(8);
+      table->setFormat(format);
+    }
+    StyleTables(child);
+  }
+}
+
 }  // namespace
 
 TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string& baseDir) {
@@ -61,6 +81,7 @@ TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string&
   doc.setDocumentMargin(kMargin);
   doc.setBaseUrl(QUrl::fromLocalFile(QFileInfo(base).absoluteFilePath() + "/"));
   doc.setMarkdown(markdown);
+  StyleTables(doc.rootFrame());
   doc.setTextWidth(kPageWidthPx);
   const int height = static_cast<int>(std::ceil(doc.size().height()));
   if (height > kMaxPageHeightPx) return {{}, "the page is too long (more than 20000 pixels)"};

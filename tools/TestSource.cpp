@@ -11,8 +11,9 @@
 namespace {
 
 std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -98,7 +99,7 @@ class TParser {
         Line(line, raw);
       }
     }
-    if (inFrontMatter) Error(line, "the front matter is not closed with ---");
+    if (inFrontMatter) Error(1, "the front matter is not closed with ---");
     if (!sawTitle) Error(1, "the test has no title (front matter \"title: ...\")");
     FinishQuestion();
     if (FTest.Topics.empty()) Error(line, "the test has no topics (\"# Topic\")");

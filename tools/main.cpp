@@ -12,7 +12,7 @@
 namespace {
 
 const TToolCommand kCommands[] = {
-    // make: waits for the page recorder
+    {"make", "make a test (.tst) and its key (.tst-ans) from a Markdown source", RunMake, true},
     {"grade", "grade a class's answer files (.tst-usr) against the key", RunGrade, false},
     {"info", "show what a .tst, .tst-ans or .tst-usr file holds", RunInfo, false},
     {"check", "check a test, and a key against it", RunCheck, false},
@@ -23,6 +23,12 @@ void PrintHelp() {
   std::printf("usage: examtool COMMAND [ARGS...]\n\ncommands:\n");
   for (const auto& c : kCommands) std::printf("  %-8s %s\n", c.Name, c.Summary);
   std::printf("\n'examtool COMMAND --help' describes a command.\n");
+}
+
+// Qt's notes about the session environment mean nothing to a teacher at a terminal.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtDebugMsg || type == QtInfoMsg || message.startsWith("QStandardPaths:")) return;
+  std::fprintf(stderr, "examtool: %s\n", message.toLocal8Bit().constData());
 }
 
 }  // namespace
@@ -61,6 +67,7 @@ int main(int argc, char** argv) {
     if (command.NeedsGui) {
       // The tool never needs a display: fonts and painting work on the offscreen platform.
       if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+      qInstallMessageHandler(QuietQtMessages);
       app = std::make_unique<QGuiApplication>(argc, argv);
     }
     return command.Run(args);

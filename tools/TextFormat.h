@@ -1,0 +1,18 @@
+// Text output helpers of examtool: padding UTF-8 columns, JSON and CSV quoting, numbers.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Characters (not bytes) in a UTF-8 string.
+std::size_t Utf8Width(const std::string& s);
+// The string followed by spaces up to `width` characters.
+std::string PadRight(const std::string& s, std::size_t width);
+// A JSON string literal.
+std::string JsonQuote(const std::string& s);
+// A CSV field per RFC 4180: quoted when it holds a comma, quote or line break.
+std::string CsvQuote(const std::string& s);
+// A number with a fixed count of decimals and a decimal point, whatever the locale.
+std::string FormatFixed(double v, int decimals);
+// The shortest form of a number ("%g").
+std::string FormatShort(double v);
