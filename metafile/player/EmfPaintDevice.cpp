@@ -39,7 +39,9 @@ int32_t ToLogical(double v) {
   return static_cast<int32_t>(std::clamp(s, -1073741824.0, 1073741824.0));
 }
 
-TEmfPoint Logical(QPointF p) { return {ToLogical(p.x()), ToLogical(p.y())}; }
+TEmfPoint Logical(QPointF p) {
+  return {ToLogical(p.x()), ToLogical(p.y())};
+}
 
 // GDI has no alpha: a translucent colour is drawn as it would look over white paper.
 uint32_t ColorRefOnWhite(const QColor& c, double opacity) {
@@ -242,8 +244,14 @@ void TEmfPaintEngine::updateState(const QPaintEngineState& st) {
       path = st.transform().map(path);
     }
     switch (st.clipOperation()) {
-      case Qt::NoClip: FClipOn = false; FClip = {}; break;
-      case Qt::ReplaceClip: FClipOn = true; FClip = path; break;
+      case Qt::NoClip:
+        FClipOn = false;
+        FClip = {};
+        break;
+      case Qt::ReplaceClip:
+        FClipOn = true;
+        FClip = path;
+        break;
       case Qt::IntersectClip:
         FClip = FClipOn ? FClip.intersected(path) : path;
         FClipOn = true;
@@ -323,8 +331,8 @@ void TEmfPaintEngine::SyncFillMode(Qt::FillRule rule) {
 
 TEmfPen TEmfPaintEngine::PenFor(const QPen& pen) const {
   TEmfPen out;
-  const QColor color = pen.brush().style() == Qt::SolidPattern ? pen.color()
-                                                               : AverageColor(pen.brush());
+  const QColor color =
+      pen.brush().style() == Qt::SolidPattern ? pen.color() : AverageColor(pen.brush());
   if (pen.style() == Qt::NoPen || pen.brush().style() == Qt::NoBrush || color.alpha() == 0 ||
       FOpacity <= 0) {
     out.Style = kPsNull;
@@ -340,14 +348,25 @@ TEmfPen TEmfPaintEngine::PenFor(const QPen& pen) const {
   out.Width = static_cast<uint32_t>(std::max(1.0, std::round(width * kSub)));
   out.Style = kPsGeometric;
   switch (pen.capStyle()) {
-    case Qt::FlatCap: out.Style |= kPsEndcapFlat; break;
-    case Qt::SquareCap: out.Style |= kPsEndcapSquare; break;
-    default: break;
+    case Qt::FlatCap:
+      out.Style |= kPsEndcapFlat;
+      break;
+    case Qt::SquareCap:
+      out.Style |= kPsEndcapSquare;
+      break;
+    default:
+      break;
   }
   switch (pen.joinStyle()) {
-    case Qt::MiterJoin: case Qt::SvgMiterJoin: out.Style |= kPsJoinMiter; break;
-    case Qt::BevelJoin: out.Style |= kPsJoinBevel; break;
-    default: break;
+    case Qt::MiterJoin:
+    case Qt::SvgMiterJoin:
+      out.Style |= kPsJoinMiter;
+      break;
+    case Qt::BevelJoin:
+      out.Style |= kPsJoinBevel;
+      break;
+    default:
+      break;
   }
   if (pen.style() == Qt::SolidLine) {
     out.Style |= kPsSolid;
@@ -375,7 +394,7 @@ TEmfBrush TEmfPaintEngine::BrushFor(const QBrush& brush) const {
   static constexpr struct {
     Qt::BrushStyle Qt;
     uint32_t Hatch;
-  } kHatches[] = {{Qt::HorPattern, 0},   {Qt::VerPattern, 1}, {Qt::FDiagPattern, 2},
+  } kHatches[] = {{Qt::HorPattern, 0},   {Qt::VerPattern, 1},   {Qt::FDiagPattern, 2},
                   {Qt::BDiagPattern, 3}, {Qt::CrossPattern, 4}, {Qt::DiagCrossPattern, 5}};
   for (const auto& h : kHatches) {
     if (h.Qt == style) {
@@ -405,8 +424,12 @@ TEmfBrush TEmfPaintEngine::BrushFor(const QBrush& brush) const {
   return out;
 }
 
-bool TEmfPaintEngine::Strokes() const { return PenFor(FPen).Style != kPsNull; }
-bool TEmfPaintEngine::Fills() const { return BrushFor(FBrush).Style != kBsNull; }
+bool TEmfPaintEngine::Strokes() const {
+  return PenFor(FPen).Style != kPsNull;
+}
+bool TEmfPaintEngine::Fills() const {
+  return BrushFor(FBrush).Style != kBsNull;
+}
 
 void TEmfPaintEngine::SelectPen(bool stroke) {
   const TEmfPen want = stroke ? PenFor(FPen) : TEmfPen{kPsNull, 0, 0, {}};
@@ -463,8 +486,7 @@ void TEmfPaintEngine::WritePath(const QPainterPath& path, const TEmfRect& bounds
     std::vector<std::pair<bool, TEmfPoint>> segs;
     for (++i; i < n && !path.elementAt(i).isMoveTo(); ++i) {
       const QPainterPath::Element e = path.elementAt(i);
-      segs.emplace_back(e.isCurveTo() || e.type == QPainterPath::CurveToDataElement,
-                        Logical(e));
+      segs.emplace_back(e.isCurveTo() || e.type == QPainterPath::CurveToDataElement, Logical(e));
     }
     const bool closed =
         segs.size() > 1 && segs.back().second.X == start.X && segs.back().second.Y == start.Y;
@@ -489,7 +511,9 @@ void TEmfPaintEngine::drawPath(const QPainterPath& path) {
   W.Simple(emr::BeginPath, {});
   WritePath(path, bounds);
   W.Simple(emr::EndPath, {});
-  W.WithBounds(fill && stroke ? emr::StrokeAndFillPath : fill ? emr::FillPath : emr::StrokePath,
+  W.WithBounds(fill && stroke ? emr::StrokeAndFillPath
+               : fill         ? emr::FillPath
+                              : emr::StrokePath,
                bounds);
 }
 
@@ -499,8 +523,8 @@ void TEmfPaintEngine::drawPolygon(const QPointF* points, int count, PolygonDrawM
   std::vector<TEmfPoint> pts;
   pts.reserve(count);
   for (int i = 0; i < count; ++i) pts.push_back(Logical(points[i]));
-  const TEmfRect bounds = Bounds(QPolygonF(QList<QPointF>(points, points + count)).boundingRect(),
-                                 stroke);
+  const TEmfRect bounds =
+      Bounds(QPolygonF(QList<QPointF>(points, points + count)).boundingRect(), stroke);
   if (mode == OddEvenMode) SyncFillMode(Qt::OddEvenFill);
   if (mode == WindingMode) SyncFillMode(Qt::WindingFill);
   SelectPen(stroke);
@@ -554,8 +578,7 @@ void TEmfPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRec
   if (crop.isEmpty()) return;
   const double sx = r.width() / sr.width(), sy = r.height() / sr.height();
   const QRectF dest(r.left() + (crop.left() - sr.left()) * sx,
-                    r.top() + (crop.top() - sr.top()) * sy, crop.width() * sx,
-                    crop.height() * sy);
+                    r.top() + (crop.top() - sr.top()) * sy, crop.width() * sx, crop.height() * sy);
   const TEmfDib dib = DibFromImage(crop == image.rect() ? image : image.copy(crop), FOpacity);
   // Scaled pixels stay sharp unless the painter was asked to smooth them.
   const uint32_t stretch = FSmoothImages ? kHalftone : kColorOnColor;
@@ -574,7 +597,7 @@ const TFontFacts& TEmfPaintEngine::FontFacts(const QFont& font) {
     // The raw font carries the pixel size the layout used, whatever device it was made for.
     const QRawFont raw = QRawFont::fromFont(font);
     TFontFacts facts;
-    facts.PixelSize = raw.isValid() ? raw.pixelSize()
+    facts.PixelSize = raw.isValid()          ? raw.pixelSize()
                       : font.pixelSize() > 0 ? font.pixelSize()
                                              : font.pointSizeF() * FDpi / 72;
     facts.Face = QFontInfo(font).family().toStdU16String();
@@ -645,11 +668,14 @@ void TEmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) 
     if (c.unicode() < 0x20 || c == QChar::LineSeparator || c == QChar::ParagraphSeparator ||
         c == QChar::ObjectReplacementCharacter)
       c = u' ';
-  const TEmfRect bounds = Bounds(
-      QRectF(p.x(), p.y() - textItem.ascent(), textItem.width(),
-             textItem.ascent() + textItem.descent()),
-      false);
-  W.ExtTextOutW(bounds, Logical(p), text.toStdU16String(), dx);
+  const TEmfRect bounds = Bounds(QRectF(p.x(), p.y() - textItem.ascent(), textItem.width(),
+                                        textItem.ascent() + textItem.descent()),
+                                 false);
+  // Unrotated, unscaled text sits on a whole device pixel row, as the raster engine puts it.
+  QPointF ref = p;
+  if (FTransform.type() <= QTransform::TxTranslate)
+    ref.setY(std::round(p.y() + FTransform.dy()) - FTransform.dy());
+  W.ExtTextOutW(bounds, Logical(ref), text.toStdU16String(), dx);
 }
 
 std::string TEmfPaintEngine::Finish() const {
@@ -669,21 +695,38 @@ TEmfPaintDevice::TEmfPaintDevice(QSize sizePx, int dpi)
 
 TEmfPaintDevice::~TEmfPaintDevice() = default;
 
-QPaintEngine* TEmfPaintDevice::paintEngine() const { return FEngine.get(); }
+QPaintEngine* TEmfPaintDevice::paintEngine() const {
+  return FEngine.get();
+}
 
-std::string TEmfPaintDevice::Finish() { return FEngine->Finish(); }
+std::string TEmfPaintDevice::Finish() {
+  return FEngine->Finish();
+}
 
 int TEmfPaintDevice::metric(PaintDeviceMetric m) const {
   switch (m) {
-    case PdmWidth: return FSize.width();
-    case PdmHeight: return FSize.height();
-    case PdmWidthMM: return static_cast<int>(std::lround(FSize.width() * 25.4 / FDpi));
-    case PdmHeightMM: return static_cast<int>(std::lround(FSize.height() * 25.4 / FDpi));
-    case PdmNumColors: return INT_MAX;
-    case PdmDepth: return 32;
-    case PdmDpiX: case PdmDpiY: case PdmPhysicalDpiX: case PdmPhysicalDpiY: return FDpi;
-    case PdmDevicePixelRatio: return 1;
-    case PdmDevicePixelRatioScaled: return static_cast<int>(devicePixelRatioFScale());
-    default: return QPaintDevice::metric(m);
+    case PdmWidth:
+      return FSize.width();
+    case PdmHeight:
+      return FSize.height();
+    case PdmWidthMM:
+      return static_cast<int>(std::lround(FSize.width() * 25.4 / FDpi));
+    case PdmHeightMM:
+      return static_cast<int>(std::lround(FSize.height() * 25.4 / FDpi));
+    case PdmNumColors:
+      return INT_MAX;
+    case PdmDepth:
+      return 32;
+    case PdmDpiX:
+    case PdmDpiY:
+    case PdmPhysicalDpiX:
+    case PdmPhysicalDpiY:
+      return FDpi;
+    case PdmDevicePixelRatio:
+      return 1;
+    case PdmDevicePixelRatioScaled:
+      return static_cast<int>(devicePixelRatioFScale());
+    default:
+      return QPaintDevice::metric(m);
   }
 }

@@ -20,7 +20,9 @@ constexpr uint32_t kDibRgbColors = 0;
 constexpr uint32_t kBrushDibPatternPt = 6;
 constexpr uint32_t kRegionRectangles = 1;
 
-uint32_t Pad4(size_t n) { return static_cast<uint32_t>((n + 3) & ~size_t{3}); }
+uint32_t Pad4(size_t n) {
+  return static_cast<uint32_t>((n + 3) & ~size_t{3});
+}
 
 }  // namespace
 
@@ -87,7 +89,9 @@ void TEmfRecordWriter::WithBounds(uint32_t type, const TEmfRect& bounds) {
   End();
 }
 
-void TEmfRecordWriter::Box(uint32_t type, const TEmfRect& box) { WithBounds(type, box); }
+void TEmfRecordWriter::Box(uint32_t type, const TEmfRect& box) {
+  WithBounds(type, box);
+}
 
 void TEmfRecordWriter::Point(uint32_t type, TEmfPoint p) {
   Simple(type, {static_cast<uint32_t>(p.X), static_cast<uint32_t>(p.Y)});
@@ -207,8 +211,8 @@ void TEmfRecordWriter::ExtTextOutW(const TEmfRect& bounds, TEmfPoint ref,
   U32(static_cast<uint32_t>(text.size()));
   constexpr uint32_t kTextAt = 76;
   U32(kTextAt);
-  U32(0);        // options: no clipping, no opaque rectangle
-  Rect({});      // the (unused) clipping rectangle
+  U32(0);    // options: no clipping, no opaque rectangle
+  Rect({});  // the (unused) clipping rectangle
   U32(kTextAt + Pad4(2 * text.size()));
   for (char16_t c : text) U16(c);
   FBuf.append(Pad4(2 * text.size()) - 2 * text.size(), '\0');

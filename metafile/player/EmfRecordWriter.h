@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-// Inclusive rectangle in device pixels (rclBounds) or any other LONG rectangle; empty is (0,0,-1,-1).
+// Inclusive rectangle in device pixels (rclBounds) or any other LONG rectangle; empty is
+// (0,0,-1,-1).
 struct TEmfRect {
   int32_t Left = 0, Top = 0, Right = -1, Bottom = -1;
   bool Empty() const { return Right < Left || Bottom < Top; }
@@ -47,7 +48,7 @@ struct TEmfFont {
   int32_t Height = 0;
   int32_t Weight = 400;
   bool Italic = false, Underline = false, StrikeOut = false;
-  uint8_t CharSet = 1;   // DEFAULT_CHARSET
+  uint8_t CharSet = 1;  // DEFAULT_CHARSET
   std::u16string Face;  // at most 31 units are kept
   bool operator==(const TEmfFont&) const = default;
 };
