@@ -63,10 +63,11 @@ bool BitCountAllowed(uint32_t compression, uint16_t bpp) {
   }
 }
 
-// Reads and checks the header, masks and colour-table extent. requireStoredTable: the table
-// entries of >8-bit DIBs (an optional optimisation palette) must fit as well, which matters only
-// when the bits follow the table in the same buffer.
-std::optional<TDibHeader> ReadHeader(TByteView v, uint32_t usage, bool requireStoredTable) {
+// Where the bits are: in a buffer of their own, or right after the colour table (packed).
+enum class TBitsPlace { bpSeparate, bpPacked };
+
+// Reads and checks the header, masks and colour-table extent.
+std::optional<TDibHeader> ReadHeader(TByteView v, uint32_t usage, TBitsPlace place) {
   if (!v.Has(0, 4)) return std::nullopt;
   const uint32_t headerSize = v.U32(0);
   TDibHeader h;
@@ -95,6 +96,9 @@ std::optional<TDibHeader> ReadHeader(TByteView v, uint32_t usage, bool requireSt
   if (!BitCountAllowed(h.Compression, h.BitCount)) return std::nullopt;
   const bool rle = h.Compression == kBiRle4 || h.Compression == kBiRle8;
   if (rle && h.TopDown) return std::nullopt;  // compressed DIBs are bottom-up by definition
+  const bool embedded = h.Compression == kBiJpeg || h.Compression == kBiPng;
+  if (!embedded && h.Pixels() > kDibMaxPixels) return std::nullopt;
+  h.Stride = (static_cast<uint64_t>(h.Width) * h.BitCount + 31) / 32 * 4;
 
   h.ColorsOffset = headerSize;
   if (h.Compression == kBiBitfields) {
@@ -107,18 +111,29 @@ std::optional<TDibHeader> ReadHeader(TByteView v, uint32_t usage, bool requireSt
     for (int i = 0; i < 3; ++i) h.Masks[i] = v.U32(masksAt + 4 * i);
   }
   if (headerSize >= kV3HeaderSize) h.Masks[3] = v.U32(52);
-
-  if (h.BitCount <= 8 && h.Compression != kBiJpeg && h.Compression != kBiPng) {
-    const size_t full = size_t{1} << h.BitCount;
-    h.StoredColors = clrUsed == 0 ? full : clrUsed;
-    h.UsedColors = std::min(h.StoredColors, full);
-  } else {
-    h.StoredColors = requireStoredTable ? clrUsed : 0;
-  }
   if (usage == kDibPalColors) h.EntrySize = 2;
-  if (!v.HasArray(h.ColorsOffset, h.StoredColors, h.EntrySize)) return std::nullopt;
 
-  h.Stride = (static_cast<uint64_t>(h.Width) * h.BitCount + 31) / 32 * 4;
+  if (h.BitCount > 8 || embedded) {
+    // Only an optimisation palette, unused here; it matters where the bits follow it.
+    h.StoredColors = place == TBitsPlace::bpPacked ? clrUsed : 0;
+    if (!v.HasArray(h.ColorsOffset, h.StoredColors, h.EntrySize)) return std::nullopt;
+    return h;
+  }
+  const size_t full = size_t{1} << h.BitCount;
+  h.StoredColors = clrUsed == 0 ? full : clrUsed;
+  if (!v.HasArray(h.ColorsOffset, h.StoredColors, h.EntrySize)) {
+    // A count of 0 means "all", yet some writers store only the colours their pixels use: take
+    // the entries that are there. An explicit count that overruns stays an error.
+    if (clrUsed != 0 || !v.Has(h.ColorsOffset, 0)) return std::nullopt;
+    size_t room = v.Size - h.ColorsOffset;
+    if (place == TBitsPlace::bpPacked) {
+      const uint64_t bits = h.Compression == kBiRgb ? h.Stride * h.Height : h.SizeImage;
+      if (bits == 0 || bits > room) return std::nullopt;
+      room -= static_cast<size_t>(bits);
+    }
+    h.StoredColors = room / h.EntrySize;
+  }
+  h.UsedColors = std::min(h.StoredColors, full);
   return h;
 }
 
@@ -333,7 +348,7 @@ QImage Decode(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t 
               uint32_t usage, const QRgb* palette, size_t paletteSize, bool keepAlpha) {
   if (info == nullptr || bits == nullptr || usage > kDibPalColors) return {};
   const TByteView v{info, infoSize};
-  const std::optional<TDibHeader> h = ReadHeader(v, usage, false);
+  const std::optional<TDibHeader> h = ReadHeader(v, usage, TBitsPlace::bpSeparate);
   if (!h) return {};
   switch (h->Compression) {
     case kBiJpeg:
@@ -345,9 +360,7 @@ QImage Decode(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t 
     default:
       break;
   }
-  if (h->Pixels() > kDibMaxPixels || h->Stride * static_cast<uint64_t>(h->Height) > bitsSize) {
-    return {};
-  }
+  if (h->Stride * static_cast<uint64_t>(h->Height) > bitsSize) return {};
   if (h->BitCount <= 8)
     return DecodeIndexed(*h, bits, ColorTable(*h, v, usage, palette, paletteSize));
   return DecodeTrueColor(*h, bits, keepAlpha);
@@ -373,7 +386,8 @@ QImage DecodeDibWithAlpha(const uint8_t* info, size_t infoSize, const uint8_t* b
 
 size_t DibHeaderSize(const uint8_t* info, size_t size, uint32_t usage) {
   if (info == nullptr) return 0;
-  const std::optional<TDibHeader> h = ReadHeader(TByteView{info, size}, usage, true);
+  const std::optional<TDibHeader> h =
+      ReadHeader(TByteView{info, size}, usage, TBitsPlace::bpPacked);
   return h ? h->HeaderSize() : 0;
 }
 

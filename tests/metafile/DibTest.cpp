@@ -276,6 +276,24 @@ TEST(DibTest, PaletteIndicesUseTheDefaultOrAGivenPalette) {
   EXPECT_EQ(own.pixel(2, 0), qRgb(200, 55, 7));
 }
 
+// A colour count of 0 means "all", but some writers store only the colours in use; the table
+// then ends where the header buffer does, or (packed) where the bits must begin.
+TEST(DibTest, ImplicitColorCountWithAShortTable) {
+  TBytes info = InfoHeader(3, 1, 8, kRgb, 0);
+  AppendPalette(info, 2, false);
+  const TBytes bits = {1, 0, 200, 0};
+  const QImage image = DecodeDib(info.data(), info.size(), bits.data(), bits.size());
+  ASSERT_FALSE(image.isNull());
+  EXPECT_EQ(image.pixel(0, 0), PaletteColor(1));
+  EXPECT_EQ(image.pixel(1, 0), PaletteColor(0));
+  EXPECT_EQ(image.pixel(2, 0), qRgb(0, 0, 0));  // no entry stored: black
+
+  TBytes packed = info;
+  packed.insert(packed.end(), bits.begin(), bits.end());
+  EXPECT_EQ(DibHeaderSize(packed.data(), packed.size()), info.size());
+  EXPECT_EQ(DecodePackedDib(packed.data(), packed.size()), image);
+}
+
 TEST(DibTest, AlphaBlendSourceKeepsItsAlpha) {
   const TBytes info = InfoHeader(2, 1, 32, kRgb);
   // BGRA: a half-transparent grey, and a pixel whose colour exceeds its alpha.
@@ -464,11 +482,12 @@ INSTANTIATE_TEST_SUITE_P(
         THostileCase{"HeaderSizeBetweenKinds", [](TBytes& i, TBytes&) { Put32(i, 0, 20); }},
         THostileCase{"HeaderSizePastInfo", [](TBytes& i, TBytes&) { Put32(i, 0, 2000); }},
         THostileCase{"HeaderSizeHuge", [](TBytes& i, TBytes&) { Put32(i, 0, 0xFFFFFFF0u); }},
-        THostileCase{"ColorTablePastEnd", [](TBytes& i, TBytes&) { i.resize(40 + 100 * 4); }},
+        THostileCase{"ColorTablePastEnd",
+                     [](TBytes& i, TBytes&) { Put32(i, 32, 256), i.resize(40 + 100 * 4); }},
         THostileCase{"ColorsUsedHuge", [](TBytes& i, TBytes&) { Put32(i, 32, 0xFFFFFFFFu); }},
         THostileCase{"ColorsUsedPastEnd", [](TBytes& i, TBytes&) { Put32(i, 32, 257); }},
         THostileCase{"CoreHeader32Bit", [](TBytes& i, TBytes&) { i = CoreHeader(4, 2, 32); }},
-        THostileCase{"CoreTablePastEnd", [](TBytes& i, TBytes&) { i = CoreHeader(4, 2, 8), i.resize(12 + 255 * 3); }},
+        THostileCase{"CoreHeaderCut", [](TBytes& i, TBytes&) { i = CoreHeader(4, 2, 8), i.resize(11); }},
         THostileCase{"BitfieldsMasksMissing", [](TBytes& i, TBytes&) { i = InfoHeader(2, 2, 16, kBitfields); }},
         THostileCase{"BitfieldsOn24Bit", [](TBytes& i, TBytes& b) { i = InfoHeader(1, 2, 24, kBitfields), i.resize(52, 0xFF), b.assign(8, 0); }},
         THostileCase{"BitfieldsSplitMask",
