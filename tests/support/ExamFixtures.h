@@ -1,4 +1,4 @@
-// Helpers of the exam tests: a private temporary directory, memory blocks, a small page picture.
+// Shared test helpers: a private temporary directory, memory blocks, a small page picture, files.
 #pragma once
 
 #include <cstdint>
