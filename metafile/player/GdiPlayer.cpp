@@ -714,6 +714,24 @@ void TGdiPlayer::WidenPath() {
 
 // ---- text ----
 
+const TGdiPlayer::TFontEntry& TGdiPlayer::ResolveFont(double pixelHeight) {
+  const TLogFont& f = S.Font;
+  for (const TFontEntry& e : FFonts) {
+    const TLogFont& g = e.Font;
+    if (e.PixelHeight == pixelHeight && g.Height == f.Height && g.Width == f.Width &&
+        g.Weight == f.Weight && g.Italic == f.Italic && g.Underline == f.Underline &&
+        g.StrikeOut == f.StrikeOut && g.CharSet == f.CharSet &&
+        g.PitchAndFamily == f.PitchAndFamily && g.FaceName == f.FaceName)
+      return e;
+  }
+  constexpr size_t kMaxFonts = 64;
+  if (FFonts.size() >= kMaxFonts) FFonts.erase(FFonts.begin());
+  const QFont font = MakeQFont(f, pixelHeight);
+  const QFontMetricsF fm(font);
+  FFonts.push_back({f, pixelHeight, font, fm.ascent(), fm.descent(), fm.height()});
+  return FFonts.back();
+}
+
 void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<double>& dx,
                          const std::vector<double>& dy, uint32_t options, const QRectF* rect) {
   QPainter::CompositionMode mode;
@@ -735,8 +753,9 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
   const double ySign = vy.y() < 0 ? -1.0 : 1.0;
   double pixelHeight = S.Font.Height * scaleY;
   if (S.Font.Height == 0) pixelHeight = -12 * FPixelScale;
-  const QFont font = MakeQFont(S.Font, pixelHeight);
-  const QFontMetricsF fm(font);
+  const TFontEntry& resolved = ResolveFont(pixelHeight);
+  const QFont font = resolved.QtFont;
+  const double ascent = resolved.Ascent, descent = resolved.Descent;
 
   // Glyph positions along the baseline, in output pixels.
   std::vector<QPointF> pos;
@@ -751,14 +770,14 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
     }
     width = x;
   } else {
-    width = fm.horizontalAdvance(text);
+    width = QFontMetricsF(font).horizontalAdvance(text);
   }
   double x0 = 0, y0 = 0;
   const uint32_t h = S.TextAlign & 6, v = S.TextAlign & 24;
   if (h == 6) x0 = -width / 2;
   else if (h == 2) x0 = -width;
-  if (v == 0) y0 = fm.ascent();
-  else if (v == 8) y0 = -fm.descent();
+  if (v == 0) y0 = ascent;
+  else if (v == 8) y0 = -descent;
 
   QTransform local;
   local.translate(origin.x(), origin.y());
@@ -773,7 +792,7 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
   }
   FPainter.setTransform(local * FPainterBase);
   if (S.BkMode == 2)
-    FPainter.fillRect(QRectF(x0, y0 - fm.ascent(), width, fm.height()), S.BkColor);
+    FPainter.fillRect(QRectF(x0, y0 - ascent, width, ascent + descent), S.BkColor);
   FPainter.setFont(font);
   FPainter.setPen(S.TextColor);
   if (pos.empty()) {

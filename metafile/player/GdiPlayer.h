@@ -152,6 +152,15 @@ class TGdiPlayer {
   bool FInPath = false;
   QPainterPath FPath;
   QPointF FFigureStart;
+  // Fonts resolved so far: building a QFont and its metrics costs more than drawing a line.
+  struct TFontEntry {
+    TLogFont Font;
+    double PixelHeight;
+    QFont QtFont;
+    double Ascent, Descent, Height;
+  };
+  std::vector<TFontEntry> FFonts;
+  const TFontEntry& ResolveFont(double pixelHeight);
   bool FClipApplied = false;
   QRegion FAppliedClip;
 
