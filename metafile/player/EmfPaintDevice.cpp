@@ -653,8 +653,8 @@ void TEmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) 
   want.Height = -std::max(1, ToLogical(facts.PixelSize));
   want.Weight = font.weight();
   want.Italic = font.style() != QFont::StyleNormal;
-  want.Underline = font.underline();
-  want.StrikeOut = font.strikeOut();
+  // Underline and strike-out stay off: QPainter draws those lines itself after the run, and
+  // they arrive here as line records; a font carrying them would draw each line twice.
   want.Face = facts.Face;
   Select(FDcFont, want, [this](uint32_t h, const TEmfFont& f) { W.ExtCreateFont(h, f); });
   const uint32_t color = PenFor(FPen).Color;

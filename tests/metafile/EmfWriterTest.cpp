@@ -326,6 +326,25 @@ TEST(EmfWriterTest, TextRunCarriesUnicodeFontAndAdvances) {
   EXPECT_NEAR(dx[a] + dx[a + 1], metrics.horizontalAdvance(QStringLiteral("AV")) * 16, 1.0);
 }
 
+// QPainter draws underline and strike-out lines itself; the font must not draw them again.
+TEST(EmfWriterTest, DecorationLinesAreDrawnOnce) {
+  QFont font("DejaVu Sans");
+  font.setPixelSize(16);
+  font.setUnderline(true);
+  font.setStrikeOut(true);
+  const std::string bytes = Record({200, 60}, 96, [&](QPainter& p) {
+    p.setFont(font);
+    p.drawText(QPointF(10, 30), QStringLiteral("подчёркнуто"));
+  });
+  const std::vector<TRec> fonts = OfType(bytes, emr::ExtCreateFontIndirectW);
+  ASSERT_EQ(fonts.size(), 1u);
+  EXPECT_EQ(bytes[fonts[0].Offset + 12 + 21], 0);  // underline
+  EXPECT_EQ(bytes[fonts[0].Offset + 12 + 22], 0);  // strike-out
+  EXPECT_EQ(OfType(bytes, emr::LineTo).size() + OfType(bytes, emr::Rectangle).size() +
+                OfType(bytes, emr::FillPath).size() + OfType(bytes, emr::StrokePath).size(),
+            2u);
+}
+
 // A character outside the basic plane takes two UTF-16 units; the second does not advance.
 TEST(EmfWriterTest, SurrogatePairAdvancesOnItsFirstUnit) {
   const QString text = QStringLiteral("\U0001D11E\U0001D11E");
@@ -371,91 +390,101 @@ TEST_P(EmfWriterSceneTest, PlaysBackLikeTheStraightPainting) {
 
 INSTANTIATE_TEST_SUITE_P(
     Scenes, EmfWriterSceneTest,
-    testing::Values(TSceneCase{"FilledPath",
-                               [](QPainter& p) {
-                                 QPainterPath path;
-                                 path.moveTo(20, 100);
-                                 path.cubicTo(20, 0, 140, 0, 140, 100);
-                                 path.closeSubpath();
-                                 p.setPen(
-                                     QPen(Qt::black, 6, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-                                 p.setBrush(QColor(40, 90, 200));
-                                 p.drawPath(path);
-                               },
-                               0.01},
-                    TSceneCase{"EvenOddStar",
-                               [](QPainter& p) {
-                                 QPolygonF star;
-                                 for (int i = 0; i < 5; ++i) {
-                                   const double a = i * 4 * M_PI / 5 - M_PI / 2;
-                                   star << QPointF(80 + 55 * std::cos(a), 60 + 55 * std::sin(a));
-                                 }
-                                 p.setPen(Qt::NoPen);
-                                 p.setBrush(Qt::darkGreen);
-                                 p.drawPolygon(star, Qt::OddEvenFill);
-                               },
-                               0.01},
-                    TSceneCase{"DashedThickLines",
-                               [](QPainter& p) {
-                                 p.setPen(QPen(Qt::red, 4, Qt::DashDotLine, Qt::SquareCap));
-                                 p.drawLine(10, 20, 150, 20);
-                                 p.setPen(QPen(Qt::blue, 3, Qt::DotLine, Qt::RoundCap));
-                                 p.drawLine(10, 60, 150, 100);
-                               },
-                               0.015},
-                    TSceneCase{"RotatedScaledRect",
-                               [](QPainter& p) {
-                                 p.translate(80, 60);
-                                 p.rotate(25);
-                                 p.scale(1.3, 1.3);
-                                 p.setPen(QPen(Qt::black, 2));
-                                 p.setBrush(Qt::yellow);
-                                 p.drawRect(QRectF(-40, -25, 80, 50));
-                               },
-                               0.01},
-                    TSceneCase{"StretchedEllipse",
-                               [](QPainter& p) {
-                                 p.translate(80, 60);
-                                 p.rotate(-20);
-                                 p.scale(2.5, 0.7);
-                                 p.setPen(Qt::NoPen);
-                                 p.setBrush(Qt::darkRed);
-                                 p.drawEllipse(QRectF(-25, -50, 50, 100));
-                               },
-                               0.01},
-                    TSceneCase{"ClipPathCutsAFill",
-                               [](QPainter& p) {
-                                 QPainterPath circle;
-                                 circle.addEllipse(QRectF(30, 10, 100, 100));
-                                 p.setClipPath(circle);
-                                 p.fillRect(QRectF(0, 0, 160, 60), Qt::magenta);
-                                 p.setClipRect(QRect(0, 60, 80, 60), Qt::IntersectClip);
-                                 p.fillRect(QRectF(0, 0, 160, 120), Qt::darkCyan);
-                               },
-                               0.01},
-                    TSceneCase{
-                        "ImageWithAlpha",
-                        [](QPainter& p) {
-                          QImage image(120, 90, QImage::Format_ARGB32);
-                          for (int y = 0; y < 90; ++y)
-                            for (int x = 0; x < 120; ++x)
-                              image.setPixel(x, y, qRgba(2 * x, 2 * y, 90, x < 30 ? 0 : 255));
-                          p.fillRect(QRect(0, 0, 160, 120), Qt::white);
-                          p.drawImage(QPointF(20, 15), image);  // transparent strip: white shows
-                          p.setRenderHint(QPainter::SmoothPixmapTransform);
-                          p.drawImage(QRectF(100, 80, 60, 40), image, QRectF(60, 30, 30, 20));
-                        },
-                        0.01},
-                    TSceneCase{"RotatedText",
-                               [](QPainter& p) {
-                                 QFont font("DejaVu Serif");
-                                 font.setPixelSize(28);
-                                 p.setFont(font);
-                                 p.translate(10, 110);
-                                 p.rotate(-30);
-                                 p.drawText(QPointF(0, 0), QStringLiteral("Наклон tilt"));
-                               },
-                               0.02}),
+    testing::Values(
+        TSceneCase{"FilledPath",
+                   [](QPainter& p) {
+                     QPainterPath path;
+                     path.moveTo(20, 100);
+                     path.cubicTo(20, 0, 140, 0, 140, 100);
+                     path.closeSubpath();
+                     p.setPen(QPen(Qt::black, 6, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+                     p.setBrush(QColor(40, 90, 200));
+                     p.drawPath(path);
+                   },
+                   0.01},
+        TSceneCase{"EvenOddStar",
+                   [](QPainter& p) {
+                     QPolygonF star;
+                     for (int i = 0; i < 5; ++i) {
+                       const double a = i * 4 * M_PI / 5 - M_PI / 2;
+                       star << QPointF(80 + 55 * std::cos(a), 60 + 55 * std::sin(a));
+                     }
+                     p.setPen(Qt::NoPen);
+                     p.setBrush(Qt::darkGreen);
+                     p.drawPolygon(star, Qt::OddEvenFill);
+                   },
+                   0.01},
+        TSceneCase{"DashedThickLines",
+                   [](QPainter& p) {
+                     p.setPen(QPen(Qt::red, 4, Qt::DashDotLine, Qt::SquareCap));
+                     p.drawLine(10, 20, 150, 20);
+                     p.setPen(QPen(Qt::blue, 3, Qt::DotLine, Qt::RoundCap));
+                     p.drawLine(10, 60, 150, 100);
+                   },
+                   0.015},
+        TSceneCase{"RotatedScaledRect",
+                   [](QPainter& p) {
+                     p.translate(80, 60);
+                     p.rotate(25);
+                     p.scale(1.3, 1.3);
+                     p.setPen(QPen(Qt::black, 2));
+                     p.setBrush(Qt::yellow);
+                     p.drawRect(QRectF(-40, -25, 80, 50));
+                   },
+                   0.01},
+        TSceneCase{"StretchedEllipse",
+                   [](QPainter& p) {
+                     p.translate(80, 60);
+                     p.rotate(-20);
+                     p.scale(2.5, 0.7);
+                     p.setPen(Qt::NoPen);
+                     p.setBrush(Qt::darkRed);
+                     p.drawEllipse(QRectF(-25, -50, 50, 100));
+                   },
+                   0.01},
+        TSceneCase{"ClipPathCutsAFill",
+                   [](QPainter& p) {
+                     QPainterPath circle;
+                     circle.addEllipse(QRectF(30, 10, 100, 100));
+                     p.setClipPath(circle);
+                     p.fillRect(QRectF(0, 0, 160, 60), Qt::magenta);
+                     p.setClipRect(QRect(0, 60, 80, 60), Qt::IntersectClip);
+                     p.fillRect(QRectF(0, 0, 160, 120), Qt::darkCyan);
+                   },
+                   0.01},
+        TSceneCase{"ImageWithAlpha",
+                   [](QPainter& p) {
+                     QImage image(120, 90, QImage::Format_ARGB32);
+                     for (int y = 0; y < 90; ++y)
+                       for (int x = 0; x < 120; ++x)
+                         image.setPixel(x, y, qRgba(2 * x, 2 * y, 90, x < 30 ? 0 : 255));
+                     p.fillRect(QRect(0, 0, 160, 120), Qt::white);
+                     p.drawImage(QPointF(20, 15), image);  // transparent strip: white shows
+                     p.setRenderHint(QPainter::SmoothPixmapTransform);
+                     p.drawImage(QRectF(100, 80, 60, 40), image, QRectF(60, 30, 30, 20));
+                   },
+                   0.01},
+        TSceneCase{"JustifiedUnderlinedText",
+                   [](QPainter& p) {
+                     QTextDocument doc;
+                     doc.setDefaultFont(QFont("DejaVu Sans", 9));
+                     doc.setHtml(QStringLiteral(
+                         "<p align=justify>Текст по ширине: <u>подчёркнутое</u> слово и "
+                         "<s>зачёркнутое</s>, a line wide enough to wrap twice over.</p>"));
+                     doc.setTextWidth(150);
+                     doc.drawContents(&p);
+                   },
+                   0.02},
+        TSceneCase{"RotatedText",
+                   [](QPainter& p) {
+                     QFont font("DejaVu Serif");
+                     font.setPixelSize(28);
+                     p.setFont(font);
+                     p.translate(10, 110);
+                     p.rotate(-30);
+                     p.drawText(QPointF(0, 0), QStringLiteral("Наклон tilt"));
+                   },
+                   0.02}),
     [](const testing::TestParamInfo<TSceneCase>& scene) { return std::string(scene.param.Name); });
 
 // The page a question shows: Markdown laid out once, painted straight and through the metafile.
