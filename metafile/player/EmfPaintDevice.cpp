@@ -36,6 +36,7 @@ constexpr qint64 kMaxDibPixels = 64LL << 20;
 
 int32_t ToLogical(double v) {
   const double s = std::round(v * kSub);
+  if (!std::isfinite(s)) return 0;
   return static_cast<int32_t>(std::clamp(s, -1073741824.0, 1073741824.0));
 }
 
@@ -83,11 +84,48 @@ QColor AverageColor(const QBrush& brush) {
   return brush.color();
 }
 
-// A 24-bit bottom-up DIB of the image composited over white (GDI bitmaps carry no alpha here).
-TEmfDib DibFromImage(const QImage& image, double opacity) {
+QImage PremultipliedPixels(const QImage& image) {
   QImage src = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   if (qint64{src.width()} * src.height() > kMaxDibPixels)
     src = src.scaled(4096, 4096, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  return src;
+}
+
+bool HasTranslucentPixels(const QImage& image) {
+  if (!image.hasAlphaChannel()) return false;
+  const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < argb.height(); ++y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+    for (int x = 0; x < argb.width(); ++x)
+      if (qAlpha(line[x]) != 255) return true;
+  }
+  return false;
+}
+
+// A 32-bit bottom-up DIB keeping the premultiplied alpha, for ALPHABLEND.
+TEmfDib AlphaDibFromImage(const QImage& image) {
+  const QImage src = PremultipliedPixels(image);
+  TEmfDib dib;
+  dib.Width = src.width();
+  dib.Height = src.height();
+  dib.BitCount = 32;
+  dib.Bits.resize(4 * size_t(dib.Width) * dib.Height);
+  char* out = dib.Bits.data();
+  for (int y = dib.Height - 1; y >= 0; --y) {
+    const QRgb* line = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+    for (int x = 0; x < dib.Width; ++x) {
+      *out++ = static_cast<char>(qBlue(line[x]));
+      *out++ = static_cast<char>(qGreen(line[x]));
+      *out++ = static_cast<char>(qRed(line[x]));
+      *out++ = static_cast<char>(qAlpha(line[x]));
+    }
+  }
+  return dib;
+}
+
+// A 24-bit bottom-up DIB of the image composited over white, for places without alpha.
+TEmfDib DibFromImage(const QImage& image, double opacity) {
+  const QImage src = PremultipliedPixels(image);
   TEmfDib dib;
   dib.Width = src.width();
   dib.Height = src.height();
@@ -145,10 +183,15 @@ struct TFontFacts {
 
 }  // namespace
 
+// Everything but perspective, which an XFORM cannot hold: QPainter flattens such drawing to
+// device coordinates before it arrives here.
+constexpr QPaintEngine::PaintEngineFeatures kFeatures =
+    QPaintEngine::PaintEngineFeatures(QPaintEngine::AllFeatures) &
+    ~QPaintEngine::PaintEngineFeatures(QPaintEngine::PerspectiveTransform);
+
 class TEmfPaintEngine : public QPaintEngine {
  public:
-  TEmfPaintEngine(QSize page, int dpi)
-      : QPaintEngine(QPaintEngine::AllFeatures), FPage(page), FDpi(dpi) {}
+  TEmfPaintEngine(QSize page, int dpi) : QPaintEngine(kFeatures), FPage(page), FDpi(dpi) {}
 
   bool begin(QPaintDevice*) override;
   bool end() override { return true; }
@@ -579,15 +622,22 @@ void TEmfPaintEngine::drawImage(const QRectF& r, const QImage& image, const QRec
   const double sx = r.width() / sr.width(), sy = r.height() / sr.height();
   const QRectF dest(r.left() + (crop.left() - sr.left()) * sx,
                     r.top() + (crop.top() - sr.top()) * sy, crop.width() * sx, crop.height() * sy);
-  const TEmfDib dib = DibFromImage(crop == image.rect() ? image : image.copy(crop), FOpacity);
+  const QImage used = crop == image.rect() ? image : image.copy(crop);
+  const TEmfPoint origin = Logical(dest.topLeft()), far = Logical(dest.bottomRight());
+  const TEmfPoint extent{far.X - origin.X, far.Y - origin.Y};
   // Scaled pixels stay sharp unless the painter was asked to smooth them.
   const uint32_t stretch = FSmoothImages ? kHalftone : kColorOnColor;
   if (stretch != FDcStretchMode) {
     W.Simple(emr::SetStretchBltMode, {stretch});
     FDcStretchMode = stretch;
   }
-  const TEmfPoint origin = Logical(dest.topLeft()), far = Logical(dest.bottomRight());
-  W.StretchDib(Bounds(dest, false), origin, {far.X - origin.X, far.Y - origin.Y}, dib);
+  // Translucent pixels or painter opacity blend with what lies below.
+  if (FOpacity < 1 || HasTranslucentPixels(used)) {
+    const auto constantAlpha = static_cast<uint8_t>(std::lround(FOpacity * 255));
+    W.AlphaBlend(Bounds(dest, false), origin, extent, AlphaDibFromImage(used), constantAlpha);
+    return;
+  }
+  W.StretchDib(Bounds(dest, false), origin, extent, DibFromImage(used, 1));
 }
 
 const TFontFacts& TEmfPaintEngine::FontFacts(const QFont& font) {

@@ -19,6 +19,7 @@ constexpr uint32_t kSrcCopy = 0x00CC0020;
 constexpr uint32_t kDibRgbColors = 0;
 constexpr uint32_t kBrushDibPatternPt = 6;
 constexpr uint32_t kRegionRectangles = 1;
+constexpr uint32_t kAlphaSourceOver = 0x01000000;  // AC_SRC_OVER with per-pixel AC_SRC_ALPHA
 
 uint32_t Pad4(size_t n) {
   return static_cast<uint32_t>((n + 3) & ~size_t{3});
@@ -122,8 +123,8 @@ void TEmfRecordWriter::Dib(const TEmfDib& dib, uint32_t fields) {
   I32(dib.Width);
   I32(dib.Height);  // positive: bottom-up rows
   U16(1);           // planes
-  U16(24);          // bits per pixel
-  U32(0);           // BI_RGB
+  U16(dib.BitCount);
+  U32(0);  // BI_RGB
   U32(static_cast<uint32_t>(dib.Bits.size()));
   Zeros(16);  // resolution and palette counts
   Patch(fields + 8, Here());
@@ -236,6 +237,27 @@ void TEmfRecordWriter::StretchDib(const TEmfRect& bounds, TEmfPoint origin, TEmf
   I32(extent.X);
   I32(extent.Y);
   Dib(dib, 48);
+  End();
+}
+
+void TEmfRecordWriter::AlphaBlend(const TEmfRect& bounds, TEmfPoint origin, TEmfPoint extent,
+                                  const TEmfDib& dib, uint8_t constantAlpha) {
+  Begin(emr::AlphaBlend);
+  Rect(bounds);
+  I32(origin.X);
+  I32(origin.Y);
+  I32(extent.X);
+  I32(extent.Y);
+  U32(kAlphaSourceOver | (uint32_t{constantAlpha} << 16));
+  I32(0);  // source origin
+  I32(0);
+  for (float f : {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}) F32(f);  // source transform
+  U32(0);                                                       // source background colour
+  U32(kDibRgbColors);
+  Zeros(16);  // bitmap offsets and sizes, filled by Dib()
+  I32(dib.Width);
+  I32(dib.Height);
+  Dib(dib, 84);
   End();
 }
 

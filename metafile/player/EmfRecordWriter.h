@@ -27,9 +27,11 @@ struct TEmfPen {
   bool operator==(const TEmfPen&) const = default;
 };
 
-// A 24-bit bottom-up BI_RGB device-independent bitmap: rows of B, G, R padded to 4 bytes.
+// A bottom-up BI_RGB device-independent bitmap: 24-bit rows of B, G, R padded to 4 bytes, or
+// 32-bit B, G, R, A with the colour premultiplied by A (for ALPHABLEND).
 struct TEmfDib {
   int32_t Width = 0, Height = 0;
+  uint16_t BitCount = 24;
   std::string Bits;
   bool operator==(const TEmfDib&) const = default;
 };
@@ -81,6 +83,10 @@ class TEmfRecordWriter {
                    const std::vector<int32_t>& dx);
   // STRETCHDIBITS of the whole bitmap into the logical rectangle at origin of size extent, SRCCOPY.
   void StretchDib(const TEmfRect& bounds, TEmfPoint origin, TEmfPoint extent, const TEmfDib& dib);
+
+  // ALPHABLEND of a 32-bit premultiplied bitmap, source over, faded by constantAlpha.
+  void AlphaBlend(const TEmfRect& bounds, TEmfPoint origin, TEmfPoint extent, const TEmfDib& dib,
+                  uint8_t constantAlpha);
 
   const std::string& Bytes() const { return FBuf; }
   uint32_t Count() const { return FCount; }

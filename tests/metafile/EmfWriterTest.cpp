@@ -458,8 +458,10 @@ INSTANTIATE_TEST_SUITE_P(
                      for (int y = 0; y < 90; ++y)
                        for (int x = 0; x < 120; ++x)
                          image.setPixel(x, y, qRgba(2 * x, 2 * y, 90, x < 30 ? 0 : 255));
-                     p.fillRect(QRect(0, 0, 160, 120), Qt::white);
-                     p.drawImage(QPointF(20, 15), image);  // transparent strip: white shows
+                     p.fillRect(QRect(0, 0, 160, 60), Qt::darkBlue);
+                     p.drawImage(QPointF(20, 15), image);  // transparent strip: blue shows
+                     p.setOpacity(0.5);
+                     p.drawImage(QPointF(100, 5), image.copy(30, 0, 50, 50));
                      p.setRenderHint(QPainter::SmoothPixmapTransform);
                      p.drawImage(QRectF(100, 80, 60, 40), image, QRectF(60, 30, 30, 20));
                    },
