@@ -169,11 +169,13 @@ std::optional<TEmfRect> WholePixelRect(const QPainterPath& path) {
                   static_cast<int32_t>(std::lround(br.bottom()))};
 }
 
-// One kind of GDI object (pen, brush, font) as the device context holds it.
+// The live objects of one kind (pen, brush, font), least recently used first; the last one is
+// selected. Pages switch back and forth between a few fonts and colours, so a few stay alive
+// and a switch back costs a SELECTOBJECT instead of a new object.
 template <class T>
-struct TSelected {
-  uint32_t Handle = 0;  // 0: none of ours selected yet
-  T Value{};
+struct TObjectPool {
+  size_t Capacity = 3;
+  std::vector<std::pair<uint32_t, T>> Live;
 };
 
 struct TFontFacts {
@@ -231,9 +233,9 @@ class TEmfPaintEngine : public QPaintEngine {
   uint32_t FDcStretchMode = 1;  // BLACKONWHITE
   bool FDcClipOn = false;
   QPainterPath FDcClip;
-  TSelected<TEmfPen> FDcPen;
-  TSelected<TEmfBrush> FDcBrush;
-  TSelected<TEmfFont> FDcFont;
+  TObjectPool<TEmfPen> FDcPens;
+  TObjectPool<TEmfBrush> FDcBrushes;
+  TObjectPool<TEmfFont> FDcFonts{4, {}};
   std::vector<bool> FHandleUsed{true};  // slot 0 stands for the metafile itself
   TEmfRect FBounds;
   QHash<QString, TFontFacts> FFonts;
@@ -244,7 +246,7 @@ class TEmfPaintEngine : public QPaintEngine {
   void SyncFillMode(Qt::FillRule rule);
   uint32_t NewHandle();
   template <class T, class Create>
-  void Select(TSelected<T>& slot, const T& want, Create create);
+  void Select(TObjectPool<T>& pool, const T& want, Create create);
   void SelectPen(bool stroke);
   void SelectBrush(bool fill);
   TEmfPen PenFor(const QPen& pen) const;
@@ -314,20 +316,28 @@ uint32_t TEmfPaintEngine::NewHandle() {
   return index;
 }
 
-// Creates and selects the wanted object, then deletes the one it replaces, so at most two
-// objects of a kind exist at any moment.
+// Selects a live object equal to the wanted one, or creates it; a full pool first deletes its
+// least recently used object (never the selected one, which is last).
 template <class T, class Create>
-void TEmfPaintEngine::Select(TSelected<T>& slot, const T& want, Create create) {
-  if (slot.Handle != 0 && slot.Value == want) return;
+void TEmfPaintEngine::Select(TObjectPool<T>& pool, const T& want, Create create) {
+  auto& live = pool.Live;
+  if (!live.empty() && live.back().second == want) return;
+  auto found =
+      std::find_if(live.begin(), live.end(), [&](const auto& e) { return e.second == want; });
+  if (found != live.end()) {
+    std::rotate(found, found + 1, live.end());
+    W.Simple(emr::SelectObject, {live.back().first});
+    return;
+  }
+  if (live.size() >= pool.Capacity) {
+    W.Simple(emr::DeleteObject, {live.front().first});
+    FHandleUsed[live.front().first] = false;
+    live.erase(live.begin());
+  }
   const uint32_t handle = NewHandle();
   create(handle, want);
   W.Simple(emr::SelectObject, {handle});
-  if (slot.Handle != 0) {
-    W.Simple(emr::DeleteObject, {slot.Handle});
-    FHandleUsed[slot.Handle] = false;
-  }
-  slot.Handle = handle;
-  slot.Value = want;
+  live.emplace_back(handle, want);
 }
 
 void TEmfPaintEngine::SetWorld(const QTransform& t) {
@@ -476,12 +486,12 @@ bool TEmfPaintEngine::Fills() const {
 
 void TEmfPaintEngine::SelectPen(bool stroke) {
   const TEmfPen want = stroke ? PenFor(FPen) : TEmfPen{kPsNull, 0, 0, {}};
-  Select(FDcPen, want, [this](uint32_t h, const TEmfPen& p) { W.ExtCreatePen(h, p); });
+  Select(FDcPens, want, [this](uint32_t h, const TEmfPen& p) { W.ExtCreatePen(h, p); });
 }
 
 void TEmfPaintEngine::SelectBrush(bool fill) {
   const TEmfBrush want = fill ? BrushFor(FBrush) : TEmfBrush{kBsNull, 0, 0, {}};
-  Select(FDcBrush, want, [this](uint32_t h, const TEmfBrush& b) { W.CreateBrush(h, b); });
+  Select(FDcBrushes, want, [this](uint32_t h, const TEmfBrush& b) { W.CreateBrush(h, b); });
 }
 
 // The device pixels a primitive may touch (for rclBounds), clipped to the page; also widens
@@ -706,7 +716,7 @@ void TEmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) 
   // Underline and strike-out stay off: QPainter draws those lines itself after the run, and
   // they arrive here as line records; a font carrying them would draw each line twice.
   want.Face = facts.Face;
-  Select(FDcFont, want, [this](uint32_t h, const TEmfFont& f) { W.ExtCreateFont(h, f); });
+  Select(FDcFonts, want, [this](uint32_t h, const TEmfFont& f) { W.ExtCreateFont(h, f); });
   const uint32_t color = PenFor(FPen).Color;
   if (color != FDcTextColor) {
     W.Simple(emr::SetTextColor, {color});

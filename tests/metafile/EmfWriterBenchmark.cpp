@@ -20,7 +20,6 @@ void TypicalPage(QTextDocument& doc) {
   doc.setDefaultFont(font);
   QImage picture(160, 90, QImage::Format_RGB32);
   picture.fill(QColor(90, 140, 200));
-  doc.addResource(QTextDocument::ImageResource, QUrl("picture.png"), picture);
   QString md = QStringLiteral("# Вопрос 7. Движение по окружности\n\n");
   for (int i = 0; i < 4; ++i)
     md += QStringLiteral(
@@ -30,8 +29,9 @@ void TypicalPage(QTextDocument& doc) {
   md += QStringLiteral("- к центру окружности\n- по касательной\n- от центра\n\n");
   md += QStringLiteral(
       "| величина | формула |\n|---|---|\n| ускорение | v²/R |\n| период | "
-      "2πR/v |\n\n![](picture.png)\n");
+      "2πR/v |\n\n![рисунок](picture.png)\n");
   doc.setMarkdown(md);
+  doc.addResource(QTextDocument::ImageResource, QUrl("picture.png"), picture);  // after clear()
   doc.setTextWidth(640);
 }
 

@@ -116,6 +116,14 @@ int32_t I32At(const std::string& b, size_t off) {
   return static_cast<int32_t>(U32At(b, off));
 }
 
+// Finds the records of one type.
+std::vector<TRec> OfType(const std::string& bytes, uint32_t type) {
+  std::vector<TRec> out;
+  for (const TRec& r : Walk(bytes).Records)
+    if (r.Type == type) out.push_back(r);
+  return out;
+}
+
 // A page that uses every kind of record the device writes.
 void PaintEverything(QPainter& p) {
   p.fillRect(QRect(0, 0, 400, 300), Qt::white);
@@ -213,8 +221,8 @@ INSTANTIATE_TEST_SUITE_P(Pages, EmfWriterPageTest,
                          testing::Values(TPageCase{400, 300, 96}, TPageCase{794, 1123, 96},
                                          TPageCase{300, 200, 72}, TPageCase{1200, 900, 300}));
 
-// Objects are created into free slots, selected while alive, and deleted when replaced, so the
-// table stays small and every handle is below the header's count.
+// Objects are created into free slots, selected while alive, and deleted when they fall out of
+// use, so the table stays small and every handle is below the header's count.
 TEST(EmfWriterTest, ObjectHandlesStayWithinTheTable) {
   const std::string bytes = Record({400, 300}, 96, [](QPainter& p) {
     for (int i = 0; i < 50; ++i) {
@@ -227,7 +235,7 @@ TEST(EmfWriterTest, ObjectHandlesStayWithinTheTable) {
   });
   const uint16_t handles = static_cast<uint16_t>(U32At(bytes, 56));
   EXPECT_GE(handles, 2);
-  EXPECT_LE(handles, 7);  // two of each kind at most, plus slot 0
+  EXPECT_LE(handles, 1 + 3 + 3 + 4);  // slot 0, three pens, three brushes, four fonts at most
   std::set<uint32_t> alive;
   int creations = 0;
   for (const TRec& r : Walk(bytes).Records) {
@@ -252,15 +260,25 @@ TEST(EmfWriterTest, ObjectHandlesStayWithinTheTable) {
         break;
     }
   }
-  EXPECT_GE(creations, 150);  // every change of pen, brush and font made a new object
+  EXPECT_GE(creations, 150);  // every pen, brush and font not alive any more made a new object
 }
 
-// Finds the records of one type.
-std::vector<TRec> OfType(const std::string& bytes, uint32_t type) {
-  std::vector<TRec> out;
-  for (const TRec& r : Walk(bytes).Records)
-    if (r.Type == type) out.push_back(r);
-  return out;
+// Switching back to a font or pen still alive selects it again instead of making a new one.
+TEST(EmfWriterTest, SwitchingBackReusesLiveObjects) {
+  QFont bold("DejaVu Sans", 12);
+  bold.setBold(true);
+  const std::string bytes = Record({400, 300}, 96, [&](QPainter& p) {
+    for (int i = 0; i < 10; ++i) {
+      p.setFont(i % 2 ? bold : QFont("DejaVu Sans", 12));
+      p.setPen(i % 2 ? Qt::red : Qt::black);
+      p.drawText(QPointF(10, 20 + 20 * i), QStringLiteral("строка"));
+      p.drawLine(200, 20 + 20 * i, 300, 20 + 20 * i);
+    }
+  });
+  EXPECT_EQ(OfType(bytes, emr::ExtCreateFontIndirectW).size(), 2u);
+  EXPECT_EQ(OfType(bytes, emr::ExtCreatePen).size(), 2u);
+  EXPECT_TRUE(OfType(bytes, emr::DeleteObject).empty());
+  EXPECT_GE(OfType(bytes, emr::SelectObject).size(), 20u);
 }
 
 // The advances of one EXTTEXTOUTW record.
