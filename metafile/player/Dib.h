@@ -19,6 +19,8 @@ constexpr uint64_t kDibMaxPixels = uint64_t{1} << 28;
 // RGB32 (16, 24, 32 bit: the top byte of 32-bit pixels is ignored, as BitBlt does),
 // ARGB32_Premultiplied (RLE4/RLE8: pixels the runs skip are transparent, as GDI leaves them
 // untouched), whatever the payload holds for JPEG and PNG.
+// A colour count of 0 ("all") with a shorter table takes the entries stored (the rest black), as
+// some writers store only the colours in use.
 // DIB_PAL_COLORS indexes the device context's palette; this one uses the default 20-entry
 // palette (index >= 20 gives black). Use DecodeDibWithPalette when the metafile selected one.
 QImage DecodeDib(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize,

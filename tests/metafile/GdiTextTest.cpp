@@ -79,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         TAnsiCase{2, "Times New Roman", "\x70", U"\u03C0"},  // the charset decides for a text face
         TAnsiCase{2, "Wingdings", "\xFC\xFB\x6C\x4A", U"\u2713\u2717\u25CF\u263A"},
         TAnsiCase{2, "Wingdings", "\x26\x81", U"\U0001F4D6\u2460"},
-        TAnsiCase{2, "Wingdings 2", "\x50", U"\uF050"}));
+        TAnsiCase{2, "Wingdings 2", "\x50\x52\xA3\x6A\x30", U"\u2713\u2611\u25A1\u2460\uF030"},
+        TAnsiCase{2, "Webdings", "\x50", U"\uF050"}));
 
 struct TWideCase {
   const char* Face;
@@ -99,6 +100,7 @@ INSTANTIATE_TEST_SUITE_P(
     Faces, WideTextTest,
     testing::Values(TWideCase{"Symbol", u"\uF061\uF062\uF0B3", U"\u03B1\u03B2\u2265"},
                     TWideCase{"symbol", u"a=b", U"\u03B1=\u03B2"},
+                    TWideCase{"Euclid Symbol", u"\uF070", U"\u03C0"},
                     TWideCase{"Symbol", u"\u0410\u2211", U"\u0410\u2211"},  // already Unicode
                     TWideCase{"Wingdings", u"\uF0FC\uF0D8", U"\u2713\u27A2"},
                     TWideCase{"Arial", u"\uF061\u0416", U"\uF061\u0416"},
