@@ -40,7 +40,7 @@ class TCustomMemory {
 
 class TMemory : public TCustomMemory {};
 
-// Blocks backed by anonymous page memory: zero-filled, never copied on resize.
+// Blocks of zero-filled memory (page memory when large), never copied on resize.
 class TCustomVirtualMemory : public TMemory {
  public:
   TCustomVirtualMemory() = default;
@@ -49,6 +49,12 @@ class TCustomVirtualMemory : public TMemory {
   static void InitFromFile(TCustomVirtualMemory& block, const std::string& FileName);
 
   void SetSize(int32_t NewSize) override;
+
+  // Blocks of this size and more are mapped pages; smaller ones come from the heap.
+  static constexpr int32_t kMappedBlockSize = 64 * 1024;
+
+ private:
+  bool FMapped = false;
 };
 
 class TVirtualMemory : public TCustomVirtualMemory {};

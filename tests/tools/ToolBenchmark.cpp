@@ -1,0 +1,96 @@
+// Speed of the teacher's tool: grading a large class, and making a large test.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <cstdlib>
+
+#include "ExamFixtures.h"
+#include "Grading.h"
+#include "LoadTest.h"
+#include "PageMaker.h"
+#include "TestImageBuilder.h"
+#include "TestMaker.h"
+#include "TestReader.h"
+#include "TestSource.h"
+#include "TestUserAnswers.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kQuestions = 200;
+constexpr int kOptions = 5;
+constexpr int kStudents = 10000;
+
+// A 200-question key and 10,000 answer files with varied marks, written once.
+struct TClass {
+  examtest::TPrivateTempDir Dir{examtest::MemoryBackedDir()};
+  std::string Key = (Dir.Path() / "key.tst-ans").string();
+  std::vector<std::string> Files;
+
+  TClass() {
+    const std::string image = WriteTestImage(fixture::Uniform(kQuestions, kOptions));
+    examtest::WriteFile(Key, image);
+    TTestUserAnswers a;
+    for (int s = 0; s < kStudents; ++s) {
+      a.SetOptionCount(kQuestions * kOptions);
+      a.SetIdent(GetTestIdent(fixture::View(image)));
+      for (int q = 0; q < kQuestions; ++q) a.SetMarked(q * kOptions + (q * 7 + s) % kOptions, true);
+      a.SetElapsedSeconds(s % 3600);
+      const std::string number = std::to_string(s);
+      a.SetUserName(std::string("Student ").append(number));
+      Files.push_back((Dir.Path() / std::string("s").append(number).append(".tst-usr")).string());
+      a.SaveToFile(Files.back());
+    }
+  }
+};
+
+void BM_GradeClass(benchmark::State& state) {
+  static TClass cls;
+  for (auto _ : state) {
+    TTestReader key;
+    if (!LoadTestFile(cls.Key, key).empty()) state.SkipWithError("key did not load");
+    TClassGrades grades = GradeClass(key, cls.Files);
+    auto items = ItemStatistics(key, grades);
+    benchmark::DoNotOptimize(items);
+    if (grades.Students.size() != kStudents) state.SkipWithError("not every file was graded");
+  }
+  state.counters["files"] = kStudents;
+}
+BENCHMARK(BM_GradeClass)->Unit(benchmark::kMillisecond);
+
+void BM_MakeTest(benchmark::State& state) {
+  std::string source = "---\ntitle: Большой тест\n---\n# Тема\n## Уровень {minutes=60 weight=10}\n";
+  for (int q = 0; q < kQuestions; ++q) {
+    source.append("### Вопрос\nВопрос номер ").append(std::to_string(q + 1));
+    source.append(": какое из утверждений верно? Прочитайте **внимательно** все варианты ответа, "
+                  "прежде чем выбрать.\n\n- первый пункт\n- второй пункт\n\n");
+    for (int o = 0; o < kOptions; ++o) {
+      source.append(o == 0 ? "- [x] " : "- [ ] ").append(1, char('A' + o)).append(") вариант ");
+      source.append(std::to_string(o)).append("\n");
+    }
+  }
+  for (auto _ : state) {
+    std::vector<TSourceError> errors;
+    const TSourceTest test = ParseTestSource(source, errors);
+    std::vector<std::string> pages;
+    for (const auto& question : test.Topics[0].Levels[0].Questions) {
+      pages.push_back(MakeMarkdownPage(question.Body, ".").Metafile);
+    }
+    TMadeTest made = MakeTestImages(test, pages, RandomIdent());
+    benchmark::DoNotOptimize(made);
+    state.counters["bytes"] = double(made.Test.size());
+  }
+}
+BENCHMARK(BM_MakeTest)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
