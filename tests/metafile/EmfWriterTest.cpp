@@ -221,6 +221,34 @@ INSTANTIATE_TEST_SUITE_P(Pages, EmfWriterPageTest,
                          testing::Values(TPageCase{400, 300, 96}, TPageCase{794, 1123, 96},
                                          TPageCase{300, 200, 72}, TPageCase{1200, 900, 300}));
 
+// Degenerate drawing (non-finite and huge coordinates, empty shapes, nothing left by the clip)
+// still gives a sound file, and what the clip hides is not recorded at all.
+TEST(EmfWriterTest, DegenerateDrawingKeepsTheFileSound) {
+  const std::string bytes = Record({100, 100}, 96, [](QPainter& p) {
+    const double nan = std::nan("");
+    p.setBrush(Qt::red);
+    QPainterPath path;
+    path.moveTo(nan, 5);
+    path.lineTo(1e12, -1e12);
+    path.lineTo(5, 5);
+    p.drawPath(path);
+    p.drawPath(QPainterPath());
+    p.drawRect(QRectF(10, 10, 0, 0));
+    p.drawPolygon(QPolygonF());
+    p.drawImage(QRectF(0, 0, 10, 10), QImage());
+    p.drawText(QPointF(5, 5), QString());
+    p.setClipRect(QRect(0, 0, 10, 10));
+    p.setClipRect(QRect(50, 50, 10, 10), Qt::IntersectClip);
+    p.drawEllipse(QRectF(0, 0, 100, 100));
+  });
+  const TWalk walk = Walk(bytes);
+  ASSERT_EQ(walk.Problem, "");
+  EXPECT_EQ(walk.Records.back().Type, emr::Eof);
+  const TMetafile mf = Load(bytes);
+  for (const TMetafileRecord& r : mf.Records().Items) EXPECT_TRUE(r.Sound) << r.Type;
+  EXPECT_TRUE(OfType(bytes, emr::Ellipse).empty());
+}
+
 // Objects are created into free slots, selected while alive, and deleted when they fall out of
 // use, so the table stays small and every handle is below the header's count.
 TEST(EmfWriterTest, ObjectHandlesStayWithinTheTable) {
