@@ -560,14 +560,21 @@ TEST(EmfWriterTest, MarkdownPageRoundTripAgrees) {
   ASSERT_GT(size.height(), 200);
   const TPaint paint = [&](QPainter& p) { doc.drawContents(&p); };
 
-  const QImage straight = PaintStraight(size, paint);
   const std::string emf = Record(size, 96, paint);
-  const QImage played = PlayBack(size, emf);
-  SaveForLook("markdown-page", straight, played, emf);
-  const double mad = MeanGreyDifference(straight, played);
-  std::printf("markdown page %dx%d: %zu bytes of EMF, mean grey difference %.3f%%\n", size.width(),
-              size.height(), emf.size(), 100 * mad);
-  EXPECT_LT(mad, 0.02);
+  // At its own size and zoomed: the page stays vector, so text and lines stay sharp.
+  for (const double zoom : {1.0, 2.0}) {
+    const QSize zoomed = (QSizeF(size) * zoom).toSize();
+    const QImage straight = PaintStraight(zoomed, [&](QPainter& p) {
+      p.scale(zoom, zoom);
+      paint(p);
+    });
+    const QImage played = PlayBack(zoomed, emf);
+    SaveForLook(QStringLiteral("markdown-page-x%1").arg(zoom), straight, played, emf);
+    const double mad = MeanGreyDifference(straight, played);
+    std::printf("markdown page %dx%d at zoom %.0f: %zu bytes of EMF, mean grey difference %.3f%%\n",
+                size.width(), size.height(), zoom, emf.size(), 100 * mad);
+    EXPECT_LT(mad, 0.02) << "zoom " << zoom;
+  }
   EXPECT_GT(OfType(emf, emr::ExtTextOutW).size(), 10u);
   EXPECT_EQ(OfType(emf, emr::StretchDIBits).size(), 1u);
 }
