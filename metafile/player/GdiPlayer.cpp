@@ -336,8 +336,9 @@ QPen TGdiPlayer::MakePen(const QTransform& t) const {
   if (S.Rop2 == R2_WHITE) color = Qt::white;
   const double scale = Length(t.map(QPointF(1, 0)) - t.map(QPointF(0, 0)));
   const bool geometric = (p.Style & PS_GEOMETRIC) != 0;
-  double width = p.Width > 0 ? p.Width * scale : 1.0;
-  width = std::max(width, 1.0);
+  // A zero width is one pixel; a real width keeps its scale, so thin lines on a reduced page
+  // come out light rather than as heavy as a hairline.
+  const double width = p.Width > 0 ? std::max(p.Width * scale, 0.25) : 1.0;
   QPen pen(color, width);
   pen.setCosmetic(true);
   const uint32_t cap = p.Style & 0xF00, join = p.Style & 0xF000;
