@@ -749,8 +749,13 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
   const QPointF vx = t.map(QPointF(1, 0)) - t.map(QPointF(0, 0));
   const QPointF vy = t.map(QPointF(0, 1)) - t.map(QPointF(0, 0));
   const double scaleX = Length(vx), scaleY = Length(vy);
-  double angle = qRadiansToDegrees(std::atan2(vx.y(), vx.x())) - S.Font.Escapement / 10.0;
-  if (vx.x() < 0 && std::abs(vx.y()) < 1e-9) angle = -S.Font.Escapement / 10.0;
+  // The escapement turns counter-clockwise as the logical axes stand: where the window makes
+  // y grow upwards, that reads clockwise in the y-down output.
+  const bool yUp = (S.MapMode >= 2 && S.MapMode <= 6) ||
+                   ((S.MapMode == 7 || S.MapMode == 8) && S.WindowExt.y() < 0);
+  const double escapement = (yUp ? 1.0 : -1.0) * S.Font.Escapement / 10.0;
+  double angle = qRadiansToDegrees(std::atan2(vx.y(), vx.x())) + escapement;
+  if (vx.x() < 0 && std::abs(vx.y()) < 1e-9) angle = escapement;
   const double ySign = vy.y() < 0 ? -1.0 : 1.0;
   double pixelHeight = S.Font.Height * scaleY;
   if (S.Font.Height == 0) pixelHeight = -12 * FPixelScale;
