@@ -3,6 +3,7 @@
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <cstddef>
 #include <cstdint>
 

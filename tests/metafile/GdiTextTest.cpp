@@ -3,9 +3,8 @@
 
 #include <QFontInfo>
 #include <QFontMetricsF>
-#include <QGuiApplication>
+#include <QList>
 #include <cmath>
-#include <memory>
 #include <string>
 
 #include "GdiText.h"
@@ -106,27 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TWideCase{"Arial", u"\uF061\u0416", U"\uF061\u0416"},
                     TWideCase{"Times New Roman", u"x\U0001D465", U"x\U0001D465"}));
 
-// Fonts need the GUI application; the offscreen platform serves without a display. The
-// application is deleted after the last test so that its font caches are released.
-class TGuiEnvironment : public testing::Environment {
- public:
-  void SetUp() override {
-    if (QCoreApplication::instance() != nullptr) return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    FApp = std::make_unique<QGuiApplication>(FArgc, FArgv);
-  }
-  void TearDown() override { FApp.reset(); }
-
- private:
-  int FArgc = 1;
-  char FName[16] = "metafile_tests";
-  char* FArgv[2] = {FName, nullptr};
-  std::unique_ptr<QGuiApplication> FApp;
-};
-
-const testing::Environment* const kGuiEnvironment =
-    testing::AddGlobalTestEnvironment(new TGuiEnvironment);
-
+// Fonts need the GUI application, which the test program's main provides.
 class FontTest : public testing::Test {
  protected:
   static TLogFont LogFont(const char* face, int32_t height, int32_t weight = 400) {
