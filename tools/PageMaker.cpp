@@ -70,7 +70,10 @@ void StyleTables(QTextFrame* frame) {
 }  // namespace
 
 TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string& baseDir) {
-  const QString markdown = QString::fromStdString(markdownUtf8);
+  QString markdown = QString::fromStdString(markdownUtf8);
+  // Qt's Markdown reader drops a picture whose alt text is empty; the alt text is never shown.
+  static const QRegularExpression noAlt(R"(!\[\s*\]\()");
+  markdown.replace(noAlt, "![picture](");
   const QString base = QString::fromStdString(baseDir.empty() ? "." : baseDir);
   if (std::string missing = MissingImage(markdown, base); !missing.empty()) return {{}, missing};
 

@@ -1,13 +1,11 @@
 // Benchmark of the EMF paint device: recording a typical text page laid out from Markdown.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTextDocument>
 #include <QUrl>
 #include <cmath>
-#include <cstdlib>
 
 #include "EmfPaintDevice.h"
 
@@ -71,12 +69,3 @@ void BM_PaintTextPageToImage(benchmark::State& state) {
 BENCHMARK(BM_PaintTextPageToImage)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

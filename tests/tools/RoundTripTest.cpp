@@ -1,7 +1,11 @@
 // A made test taken with the exam core: marking the key's options gives 100%.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+
 #include "Exam.h"
+#include "MetafilePlayer.h"
 #include "ExamFixtures.h"
 #include "Memory.h"
 #include "PageMaker.h"
@@ -54,6 +58,28 @@ TEST(MakeRoundTrip, MarkingTheKeyScoresFullMarks) {
   exam.OpenTestAnswers(Block(made.Answers));
   exam.Regrade();
   EXPECT_DOUBLE_EQ(exam.Score(0), 1.0);
+}
+
+// A picture named without alt text (the usual way to write it) must reach the page.
+TEST(MakeRoundTrip, PicturesWithoutAltTextReachThePage) {
+  examtest::TPrivateTempDir tmp;
+  tooltest::WriteSmallSource(tmp.Path());  // pic.png: a blue box on white
+  for (const char* markdown : {"Text\n\n![](pic.png)\n", "Text\n\n![a picture](pic.png)\n"}) {
+    const TPageResult page = MakeMarkdownPage(markdown, tmp.Path().string());
+    ASSERT_EQ(page.Error, "");
+    TMetafile metafile;
+    ASSERT_TRUE(metafile.LoadFromBytes(page.Metafile));
+    QImage image(metafile.Width(), metafile.Height(), QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    PlayMetafile(painter, metafile, QRectF(image.rect()));
+    painter.end();
+    int blue = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) blue += image.pixel(x, y) == qRgb(0, 0, 255);
+    }
+    EXPECT_GT(blue, 100 * 30) << markdown;
+  }
 }
 
 }  // namespace

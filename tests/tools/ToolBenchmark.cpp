@@ -1,8 +1,6 @@
 // Speed of the teacher's tool: grading a large class, and making a large test.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
-#include <cstdlib>
 
 #include "ExamFixtures.h"
 #include "Grading.h"
@@ -85,12 +83,3 @@ void BM_MakeTest(benchmark::State& state) {
 BENCHMARK(BM_MakeTest)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
