@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -233,6 +234,14 @@ QString DecodeAnsiText(const uint8_t* bytes, size_t n, uint8_t charSet, const QS
   const TByteTable& table = SingleByteTable(charSet);
   for (size_t i = 0; i < n; ++i) text[i] = QChar(table[bytes[i]]);
   return text;
+}
+
+QString DecodeFaceName(const uint8_t* bytes, size_t n, uint8_t charSet) {
+  if (bytes == nullptr) return {};
+  const auto* end = static_cast<const uint8_t*>(std::memchr(bytes, 0, n));
+  if (end != nullptr) n = static_cast<size_t>(end - bytes);
+  if (charSet == kSymbolCharset) charSet = 0;
+  return DecodeAnsiText(bytes, n, charSet, QString());
 }
 
 QString DecodeWideText(const char16_t* units, size_t n, const QString& faceName) {

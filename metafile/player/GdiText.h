@@ -20,6 +20,10 @@ QString DecodeAnsiText(const uint8_t* bytes, size_t n, uint8_t charSet, const QS
 // encoding.
 QString DecodeWideText(const char16_t* units, size_t n, const QString& faceName);
 
+// The face name of an 8-bit LOGFONT (WMF): the charset's code page up to the first NUL, except
+// that symbol-charset faces are named in ANSI ("Symbol" must not turn into Greek letters).
+QString DecodeFaceName(const uint8_t* bytes, size_t n, uint8_t charSet);
+
 struct TLogFont {
   int32_t Height, Width, Escapement, Orientation, Weight;
   uint8_t Italic, Underline, StrikeOut, CharSet, OutPrecision, ClipPrecision, Quality,

@@ -81,6 +81,26 @@ INSTANTIATE_TEST_SUITE_P(
         TAnsiCase{2, "Wingdings 2", "\x50\x52\xA3\x6A\x30", U"\u2713\u2611\u25A1\u2460\uF030"},
         TAnsiCase{2, "Webdings", "\x50", U"\uF050"}));
 
+TEST(FaceNameTest, DecodesInTheCharsetCodePageUpToTheNul) {
+  struct TCase {
+    std::string Bytes;
+    uint8_t CharSet;
+    const char16_t* Expected;
+  } cases[] = {
+      {std::string("Symbol\0\x8A\x8B", 9), 2, u"Symbol"},  // not Greek
+      {"Wingdings", 2, u"Wingdings"},
+      {"\xCB\xCE\xCC\xE5", 134, u"\u5B8B\u4F53"},  // SimSun's own name in GBK
+      {"\xD2\xE0\xE9\xEC\xF1", 204, u"\u0422\u0430\u0439\u043C\u0441"},
+      {"Arial", 0, u"Arial"},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(
+        DecodeFaceName(reinterpret_cast<const uint8_t*>(c.Bytes.data()), c.Bytes.size(), c.CharSet),
+        QString::fromUtf16(c.Expected))
+        << c.Bytes;
+  }
+}
+
 struct TWideCase {
   const char* Face;
   std::u16string Units;
