@@ -18,7 +18,7 @@ constexpr uint64_t kDibMaxPixels = uint64_t{1} << 28;
 // Result formats: Mono (1 bit), Indexed8 (4, 8 bit; the colour table always has 2^bpp entries),
 // RGB32 (16, 24, 32 bit: the top byte of 32-bit pixels is ignored, as BitBlt does),
 // ARGB32_Premultiplied (RLE4/RLE8: pixels the runs skip are transparent, as GDI leaves them
-// untouched), whatever the payload holds for JPEG and PNG.
+// untouched; at most 2048 pixels per input byte, or 4 Mpixels), whatever JPEG and PNG hold.
 // A colour count of 0 ("all") with a shorter table takes the entries stored (the rest black), as
 // some writers store only the colours in use.
 // DIB_PAL_COLORS indexes the device context's palette; this one uses the default 20-entry
