@@ -2,6 +2,8 @@
 #include "GdiPlayer.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QTextLayout>
 #include <QLinearGradient>
 #include <QtMath>
 #include <algorithm>
@@ -715,6 +717,26 @@ void TGdiPlayer::WidenPath() {
 
 // ---- text ----
 
+bool TGdiPlayer::DrawPositioned(const QFont& font, const QString& text,
+                                const std::vector<QPointF>& pos, QPointF origin) {
+  // One shaping pass for the whole string; the glyphs then move to the file's advances.
+  // Ligatures, fallback fonts or surrogates change the glyph count: those go glyph by glyph.
+  QTextLayout layout(text, font);
+  layout.beginLayout();
+  layout.createLine();
+  layout.endLayout();
+  const QList<QGlyphRun> runs = layout.glyphRuns();
+  if (runs.size() != 1) return false;
+  QGlyphRun run = runs.front();
+  if (run.glyphIndexes().size() != text.size() || pos.size() != static_cast<size_t>(text.size()))
+    return false;
+  QList<QPointF> positions(run.positions().size());
+  for (qsizetype i = 0; i < positions.size(); ++i) positions[i] = pos[i];
+  run.setPositions(positions);
+  FPainter.drawGlyphRun(origin, run);
+  return true;
+}
+
 const TGdiPlayer::TFontEntry& TGdiPlayer::ResolveFont(double pixelHeight) {
   const TLogFont& f = S.Font;
   for (const TFontEntry& e : FFonts) {
@@ -803,7 +825,7 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
   FPainter.setPen(S.TextColor);
   if (pos.empty()) {
     FPainter.drawText(QPointF(x0, y0), text);
-  } else {
+  } else if (!DrawPositioned(font, text, pos, QPointF(x0, y0))) {
     for (qsizetype i = 0; i < text.size(); ++i) {
       qsizetype n = 1;
       if (text[i].isHighSurrogate() && i + 1 < text.size()) n = 2;

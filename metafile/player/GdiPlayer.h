@@ -161,6 +161,8 @@ class TGdiPlayer {
   };
   std::vector<TFontEntry> FFonts;
   const TFontEntry& ResolveFont(double pixelHeight);
+  bool DrawPositioned(const QFont& font, const QString& text, const std::vector<QPointF>& pos,
+                      QPointF origin);
   bool FClipApplied = false;
   QRegion FAppliedClip;
 
