@@ -86,7 +86,7 @@ int RunRender(const std::vector<std::string>& args) {
   TMetafile metafile;
   if (!metafile.LoadFromBytes(bytes, true)) return BadFile(input, metafile.Error());
   if (!metafile.Records().Damage.empty())
-    std::fprintf(stderr, "examtool render: %s: %s; drawing what precedes it\n", input.c_str(),
+    std::fprintf(stderr, "examtool: %s: %s; drawing what precedes it\n", input.c_str(),
                  metafile.Records().Damage.c_str());
 
   if (width == 0) width = std::max(1, metafile.Width());
