@@ -17,7 +17,7 @@
 
 namespace {
 
-enum : uint8_t { kSymbolCharset = 2, kRussianCharset = 204 };
+enum : uint8_t { kDefaultCharset = 1, kSymbolCharset = 2, kRussianCharset = 204 };
 
 struct TCodePage {
   uint8_t CharSet;
@@ -26,7 +26,7 @@ struct TCodePage {
 
 // Charsets whose code page is one byte per character; unknown charsets read as ANSI (first row).
 constexpr TCodePage kSingleBytePages[] = {
-    {0, "windows-1252"},   {1, "windows-1252"},   {77, "macintosh"},     {161, "windows-1253"},
+    {0, "windows-1252"},   {77, "macintosh"},     {161, "windows-1253"},
     {162, "windows-1254"}, {163, "windows-1258"}, {177, "windows-1255"}, {178, "windows-1256"},
     {186, "windows-1257"}, {222, "windows-874"},  {238, "windows-1250"}, {255, "IBM437"},
 };
@@ -226,7 +226,8 @@ QString DecodeAnsiText(const uint8_t* bytes, size_t n, uint8_t charSet, const QS
     return QString::fromLatin1(reinterpret_cast<const char*>(bytes), static_cast<qsizetype>(n));
   }
   text.resize(static_cast<qsizetype>(n));
-  if (charSet == kRussianCharset) {
+  // The default charset means the system's code page: the pages are made on Cyrillic systems.
+  if (charSet == kRussianCharset || charSet == kDefaultCharset) {
     for (size_t i = 0; i < n; ++i)
       text[i] = QChar(static_cast<char16_t>(Cp1251ToUnicode(bytes[i])));
     return text;

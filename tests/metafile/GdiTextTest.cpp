@@ -44,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
                               "\x80\xE9"
                               "A",
                               U"\u20AC\u00E9A"},
-                    TAnsiCase{1, "Arial", "\x93\x94", U"\u201C\u201D"},
+                    TAnsiCase{1, "Arial", "\x93\x94\xC0", U"\u201C\u201D\u0410"},
                     TAnsiCase{99, "Arial", "\x80", U"\u20AC"},  // an unknown charset reads as ANSI
                     TAnsiCase{204, "Arial", "\xC0\xFF\xB8\xA8", U"\u0410\u044F\u0451\u0401"},
                     TAnsiCase{161, "Arial", "\xC1\xF9", U"\u0391\u03C9"},
