@@ -72,8 +72,7 @@ bool TMetafile::LoadEnhanced() {
 
 bool TMetafile::LoadWmf(size_t headerOffset) {
   const TByteView v = View();
-  if (!v.Has(headerOffset, kWmfHeaderSize))
-    return Fail("Windows metafile shorter than its header");
+  if (!v.Has(headerOffset, kWmfHeaderSize)) return Fail("Windows metafile shorter than its header");
   const uint16_t type = v.U16(headerOffset), headerWords = v.U16(headerOffset + 2);
   if ((type != 1 && type != 2) || headerWords != 9)
     return Fail("Windows metafile header is not valid");
@@ -112,8 +111,12 @@ bool TMetafile::LoadWmf(size_t headerOffset) {
   return true;
 }
 
-int32_t TMetafile::Width() const { return Empty() ? 0 : MMToPixels(FMMWidth); }
-int32_t TMetafile::Height() const { return Empty() ? 0 : MMToPixels(FMMHeight); }
+int32_t TMetafile::Width() const {
+  return Empty() ? 0 : MMToPixels(FMMWidth);
+}
+int32_t TMetafile::Height() const {
+  return Empty() ? 0 : MMToPixels(FMMHeight);
+}
 
 const TMetafileRecords& TMetafile::Records() const {
   static const TMetafileRecords kNone;

@@ -54,28 +54,68 @@ bool CheckRegionAt(TByteView rec, size_t sizeField, size_t dataOff) {
 // Minimum sizes of the records whose content is a fixed structure.
 size_t EmfFixedSize(uint32_t type) {
   switch (type) {
-    case emr::Header: return 88;
-    case emr::SetWindowExtEx: case emr::SetWindowOrgEx: case emr::SetViewportExtEx:
-    case emr::SetViewportOrgEx: case emr::SetBrushOrgEx: case emr::MoveToEx: case emr::LineTo:
-    case emr::OffsetClipRgn: return 16;
-    case emr::SetPixelV: return 20;
-    case emr::SetMapperFlags: case emr::SetMapMode: case emr::SetBkMode:
-    case emr::SetPolyFillMode: case emr::SetRop2: case emr::SetStretchBltMode:
-    case emr::SetTextAlign: case emr::SetTextColor: case emr::SetBkColor: case emr::RestoreDC:
-    case emr::SelectObject: case emr::DeleteObject: case emr::SelectClipPath:
-    case emr::SetMiterLimit: case emr::SetArcDirection: case emr::SelectPalette: return 12;
-    case emr::ExcludeClipRect: case emr::IntersectClipRect: case emr::ScaleViewportExtEx:
-    case emr::ScaleWindowExtEx: case emr::Ellipse: case emr::Rectangle: case emr::FillPath:
-    case emr::StrokeAndFillPath: case emr::StrokePath: case emr::ExtFloodFill: return 24;
-    case emr::SetWorldTransform: return 32;
-    case emr::ModifyWorldTransform: return 36;
-    case emr::CreatePen: return 28;
-    case emr::CreateBrushIndirect: return 24;
-    case emr::AngleArc: return 28;
-    case emr::RoundRect: return 32;
-    case emr::Arc: case emr::Chord: case emr::Pie: case emr::ArcTo: return 40;
-    case emr::ExtCreateFontIndirectW: return 104;
-    default: return 8;
+    case emr::Header:
+      return 88;
+    case emr::SetWindowExtEx:
+    case emr::SetWindowOrgEx:
+    case emr::SetViewportExtEx:
+    case emr::SetViewportOrgEx:
+    case emr::SetBrushOrgEx:
+    case emr::MoveToEx:
+    case emr::LineTo:
+    case emr::OffsetClipRgn:
+      return 16;
+    case emr::SetPixelV:
+      return 20;
+    case emr::SetMapperFlags:
+    case emr::SetMapMode:
+    case emr::SetBkMode:
+    case emr::SetPolyFillMode:
+    case emr::SetRop2:
+    case emr::SetStretchBltMode:
+    case emr::SetTextAlign:
+    case emr::SetTextColor:
+    case emr::SetBkColor:
+    case emr::RestoreDC:
+    case emr::SelectObject:
+    case emr::DeleteObject:
+    case emr::SelectClipPath:
+    case emr::SetMiterLimit:
+    case emr::SetArcDirection:
+    case emr::SelectPalette:
+      return 12;
+    case emr::ExcludeClipRect:
+    case emr::IntersectClipRect:
+    case emr::ScaleViewportExtEx:
+    case emr::ScaleWindowExtEx:
+    case emr::Ellipse:
+    case emr::Rectangle:
+    case emr::FillPath:
+    case emr::StrokeAndFillPath:
+    case emr::StrokePath:
+    case emr::ExtFloodFill:
+      return 24;
+    case emr::SetWorldTransform:
+      return 32;
+    case emr::ModifyWorldTransform:
+      return 36;
+    case emr::CreatePen:
+      return 28;
+    case emr::CreateBrushIndirect:
+      return 24;
+    case emr::AngleArc:
+      return 28;
+    case emr::RoundRect:
+      return 32;
+    case emr::Arc:
+    case emr::Chord:
+    case emr::Pie:
+    case emr::ArcTo:
+      return 40;
+    case emr::ExtCreateFontIndirectW:
+      return 104;
+    default:
+      return 8;
   }
 }
 
@@ -90,24 +130,48 @@ bool CheckRegionData(TByteView rgn) {
 bool CheckEmfRecord(uint32_t type, TByteView rec) {
   if (!rec.Has(0, EmfFixedSize(type))) return false;
   switch (type) {
-    case emr::PolyBezier: case emr::Polygon: case emr::Polyline: case emr::PolyBezierTo:
-    case emr::PolylineTo: return CheckPoly(rec, 8);
-    case emr::PolyBezier16: case emr::Polygon16: case emr::Polyline16:
-    case emr::PolyBezierTo16: case emr::PolylineTo16: return CheckPoly(rec, 4);
-    case emr::PolyPolyline: case emr::PolyPolygon: return CheckPolyPoly(rec, 8);
-    case emr::PolyPolyline16: case emr::PolyPolygon16: return CheckPolyPoly(rec, 4);
-    case emr::PolyDraw: return CheckPolyDraw(rec, 8);
-    case emr::PolyDraw16: return CheckPolyDraw(rec, 4);
-    case emr::ExtTextOutA: return CheckText(rec, false);
-    case emr::ExtTextOutW: return CheckText(rec, true);
-    case emr::SmallTextOut: return CheckSmallText(rec);
-    case emr::FillRgn: return rec.Has(0, 32) && CheckRegionAt(rec, 24, 32);
-    case emr::FrameRgn: return rec.Has(0, 40) && CheckRegionAt(rec, 24, 40);
-    case emr::InvertRgn: case emr::PaintRgn: return rec.Has(0, 28) && CheckRegionAt(rec, 24, 28);
-    case emr::ExtSelectClipRgn: return rec.Has(0, 16) && CheckRegionAt(rec, 8, 16);
+    case emr::PolyBezier:
+    case emr::Polygon:
+    case emr::Polyline:
+    case emr::PolyBezierTo:
+    case emr::PolylineTo:
+      return CheckPoly(rec, 8);
+    case emr::PolyBezier16:
+    case emr::Polygon16:
+    case emr::Polyline16:
+    case emr::PolyBezierTo16:
+    case emr::PolylineTo16:
+      return CheckPoly(rec, 4);
+    case emr::PolyPolyline:
+    case emr::PolyPolygon:
+      return CheckPolyPoly(rec, 8);
+    case emr::PolyPolyline16:
+    case emr::PolyPolygon16:
+      return CheckPolyPoly(rec, 4);
+    case emr::PolyDraw:
+      return CheckPolyDraw(rec, 8);
+    case emr::PolyDraw16:
+      return CheckPolyDraw(rec, 4);
+    case emr::ExtTextOutA:
+      return CheckText(rec, false);
+    case emr::ExtTextOutW:
+      return CheckText(rec, true);
+    case emr::SmallTextOut:
+      return CheckSmallText(rec);
+    case emr::FillRgn:
+      return rec.Has(0, 32) && CheckRegionAt(rec, 24, 32);
+    case emr::FrameRgn:
+      return rec.Has(0, 40) && CheckRegionAt(rec, 24, 40);
+    case emr::InvertRgn:
+    case emr::PaintRgn:
+      return rec.Has(0, 28) && CheckRegionAt(rec, 24, 28);
+    case emr::ExtSelectClipRgn:
+      return rec.Has(0, 16) && CheckRegionAt(rec, 8, 16);
     case emr::BitBlt:
       return rec.Has(0, 100) && BlockFits(rec, 84, 88) && BlockFits(rec, 92, 96);
-    case emr::StretchBlt: case emr::AlphaBlend: case emr::TransparentBlt:
+    case emr::StretchBlt:
+    case emr::AlphaBlend:
+    case emr::TransparentBlt:
       return rec.Has(0, 108) && BlockFits(rec, 84, 88) && BlockFits(rec, 92, 96);
     case emr::MaskBlt:
       return rec.Has(0, 128) && BlockFits(rec, 84, 88) && BlockFits(rec, 92, 96) &&
@@ -116,7 +180,8 @@ bool CheckEmfRecord(uint32_t type, TByteView rec) {
       return rec.Has(0, 76) && BlockFits(rec, 48, 52) && BlockFits(rec, 56, 60);
     case emr::StretchDIBits:
       return rec.Has(0, 80) && BlockFits(rec, 48, 52) && BlockFits(rec, 56, 60);
-    case emr::CreateDIBPatternBrushPt: case emr::CreateMonoBrush:
+    case emr::CreateDIBPatternBrushPt:
+    case emr::CreateMonoBrush:
       return rec.Has(0, 32) && BlockFits(rec, 16, 20) && BlockFits(rec, 24, 28);
     case emr::ExtCreatePen:
       return rec.Has(0, 52) && rec.HasArray(52, rec.U32(48), 4) && BlockFits(rec, 12, 16) &&
@@ -127,14 +192,16 @@ bool CheckEmfRecord(uint32_t type, TByteView rec) {
       if (!rec.HasArray(36, vertices, 16)) return false;
       return rec.HasArray(36 + size_t{vertices} * 16, items, rec.U32(32) == 2 ? 12 : 8);
     }
-    default: return true;
+    default:
+      return true;
   }
 }
 
 bool CheckWmfRecord(uint16_t function, TByteView rec) {
   auto params = [&](size_t words) { return rec.Has(0, 6 + 2 * words); };
   switch (function) {
-    case meta::Polygon: case meta::Polyline:
+    case meta::Polygon:
+    case meta::Polyline:
       return params(1) && rec.HasArray(8, rec.U16(6), 4);
     case meta::PolyPolygon: {
       if (!params(1)) return false;
@@ -154,30 +221,67 @@ bool CheckWmfRecord(uint16_t function, TByteView rec) {
       const size_t rect = (rec.U16(12) & (gdi::ETO_OPAQUE | gdi::ETO_CLIPPED)) ? 8 : 0;
       return rec.Has(14 + rect, rec.U16(10));
     }
-    case meta::SetBkColor: case meta::SetTextColor: case meta::SetWindowOrg:
-    case meta::SetWindowExt: case meta::SetViewportOrg: case meta::SetViewportExt:
-    case meta::OffsetWindowOrg: case meta::OffsetViewportOrg: case meta::LineTo:
-    case meta::MoveTo: case meta::OffsetClipRgn: case meta::FillRegion: return params(2);
-    case meta::ScaleWindowExt: case meta::ScaleViewportExt: case meta::ExcludeClipRect:
-    case meta::IntersectClipRect: case meta::Ellipse: case meta::Rectangle:
-    case meta::SetPixel: case meta::FrameRegion: return params(4);
-    case meta::RoundRect: return params(6);
-    case meta::PatBlt: return params(6);
-    case meta::Arc: case meta::Pie: case meta::Chord: return params(8);
-    case meta::CreatePenIndirect: return params(5);
-    case meta::CreateBrushIndirect: return params(4);
-    case meta::CreateFontIndirect: return params(9);
-    case meta::DIBCreatePatternBrush: return params(2);
-    case meta::DIBBitBlt: return params(8);
-    case meta::DIBStretchBlt: return params(10);
-    case meta::StretchDIB: return params(11);
-    case meta::SetDIBToDev: return params(9);
-    case meta::SetBkMode: case meta::SetMapMode: case meta::SetRop2:
-    case meta::SetPolyFillMode: case meta::SetStretchBltMode: case meta::SetTextAlign:
-    case meta::SelectObject: case meta::DeleteObject: case meta::RestoreDC:
-    case meta::SelectClipRegion: case meta::PaintRegion: case meta::InvertRegion:
+    case meta::SetBkColor:
+    case meta::SetTextColor:
+    case meta::SetWindowOrg:
+    case meta::SetWindowExt:
+    case meta::SetViewportOrg:
+    case meta::SetViewportExt:
+    case meta::OffsetWindowOrg:
+    case meta::OffsetViewportOrg:
+    case meta::LineTo:
+    case meta::MoveTo:
+    case meta::OffsetClipRgn:
+    case meta::FillRegion:
+      return params(2);
+    case meta::ScaleWindowExt:
+    case meta::ScaleViewportExt:
+    case meta::ExcludeClipRect:
+    case meta::IntersectClipRect:
+    case meta::Ellipse:
+    case meta::Rectangle:
+    case meta::SetPixel:
+    case meta::FrameRegion:
+      return params(4);
+    case meta::RoundRect:
+      return params(6);
+    case meta::PatBlt:
+      return params(6);
+    case meta::Arc:
+    case meta::Pie:
+    case meta::Chord:
+      return params(8);
+    case meta::CreatePenIndirect:
+      return params(5);
+    case meta::CreateBrushIndirect:
+      return params(4);
+    case meta::CreateFontIndirect:
+      return params(9);
+    case meta::DIBCreatePatternBrush:
+      return params(2);
+    case meta::DIBBitBlt:
+      return params(8);
+    case meta::DIBStretchBlt:
+      return params(10);
+    case meta::StretchDIB:
+      return params(11);
+    case meta::SetDIBToDev:
+      return params(9);
+    case meta::SetBkMode:
+    case meta::SetMapMode:
+    case meta::SetRop2:
+    case meta::SetPolyFillMode:
+    case meta::SetStretchBltMode:
+    case meta::SetTextAlign:
+    case meta::SelectObject:
+    case meta::DeleteObject:
+    case meta::RestoreDC:
+    case meta::SelectClipRegion:
+    case meta::PaintRegion:
+    case meta::InvertRegion:
       return params(1);
-    default: return true;
+    default:
+      return true;
   }
 }
 

@@ -68,7 +68,8 @@ int RunRender(const std::vector<std::string>& args) {
     }
   }
   if (input.empty()) return UsageError("render", "no input file");
-  if (output.empty()) output = input + (question > 0 ? "-" + std::to_string(question) : "") + ".png";
+  if (output.empty())
+    output = input + (question > 0 ? "-" + std::to_string(question) : "") + ".png";
 
   std::string bytes;
   if (!ReadFile(input, &bytes)) return BadFile(input, "cannot be read");
@@ -79,9 +80,12 @@ int RunRender(const std::vector<std::string>& args) {
     if (question > QuestionCount(image))
       return BadFile(input, "has no question " + std::to_string(question));
     const std::string packed = QuestionPieceStr(image, 1, question - 1);
-    if (packed.empty()) return BadFile(input, "question " + std::to_string(question) + " has no page");
+    if (packed.empty())
+      return BadFile(input, "question " + std::to_string(question) + " has no page");
     bytes = DecompressString(packed, true);
-    if (bytes.empty()) return BadFile(input, "the page of question " + std::to_string(question) + " does not decompress");
+    if (bytes.empty())
+      return BadFile(input,
+                     "the page of question " + std::to_string(question) + " does not decompress");
   }
   TMetafile metafile;
   if (!metafile.LoadFromBytes(bytes, true)) return BadFile(input, metafile.Error());
@@ -93,7 +97,8 @@ int RunRender(const std::vector<std::string>& args) {
   const double aspect = static_cast<double>(metafile.MMHeight()) / metafile.MMWidth();
   const int height = std::max(1, static_cast<int>(std::lround(width * aspect)));
   if (static_cast<int64_t>(width) * height > kMaxPixels)
-    return BadFile(input, std::to_string(width) + " x " + std::to_string(height) + " pixels is too large");
+    return BadFile(input,
+                   std::to_string(width) + " x " + std::to_string(height) + " pixels is too large");
 
   QImage picture(width, height, QImage::Format_RGB32);
   picture.fill(Qt::white);
@@ -101,6 +106,7 @@ int RunRender(const std::vector<std::string>& args) {
     QPainter painter(&picture);
     PlayMetafile(painter, metafile, QRectF(0, 0, width, height));
   }
-  if (!picture.save(QString::fromStdString(output), "PNG")) return BadFile(output, "cannot be written");
+  if (!picture.save(QString::fromStdString(output), "PNG"))
+    return BadFile(output, "cannot be written");
   return 0;
 }

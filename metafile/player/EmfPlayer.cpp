@@ -9,8 +9,12 @@
 
 namespace {
 
-QPointF P32(TByteView r, size_t off) { return QPointF(r.I32(off), r.I32(off + 4)); }
-QPointF P16(TByteView r, size_t off) { return QPointF(r.I16(off), r.I16(off + 2)); }
+QPointF P32(TByteView r, size_t off) {
+  return QPointF(r.I32(off), r.I32(off + 4));
+}
+QPointF P16(TByteView r, size_t off) {
+  return QPointF(r.I16(off), r.I16(off + 2));
+}
 QRectF Rect32(TByteView r, size_t off) {
   return QRectF(QPointF(r.I32(off), r.I32(off + 4)), QPointF(r.I32(off + 8), r.I32(off + 12)));
 }
@@ -153,7 +157,7 @@ void CreateBrush(TGdiPlayer& g, TByteView r) {
   const uint32_t style = r.U32(12);
   o.Brush.Color = ColorRef(r.U32(16));
   o.Brush.Hatch = r.U32(20);
-  o.Brush.Kind = style == 1 ? TGdiBrush::bkNull
+  o.Brush.Kind = style == 1   ? TGdiBrush::bkNull
                  : style == 2 ? TGdiBrush::bkHatched
                               : TGdiBrush::bkSolid;
   g.PutObject(r.U32(8), std::move(o));
@@ -257,8 +261,7 @@ void MaskBlt(TGdiPlayer& g, TByteView r) {
       QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
       for (int x = 0; x < img.width(); ++x) {
         const int px = x + mx, py = y + my;
-        if (px < mask.width() && py < mask.height() && qGray(mask.pixel(px, py)) < 128)
-          line[x] = 0;
+        if (px < mask.width() && py < mask.height() && qGray(mask.pixel(px, py)) < 128) line[x] = 0;
       }
     }
   }
@@ -291,8 +294,8 @@ void GradientFill(TGdiPlayer& g, TByteView r) {
       const size_t o = items + 8 * size_t{k};
       if (!vertex(r.U32(o), &p[0], &c[0]) || !vertex(r.U32(o + 4), &p[1], &c[1])) continue;
       const QRectF box = QRectF(p[0], p[1]).normalized();
-      QLinearGradient grad(p[0], mode == 1 ? QPointF(p[0].x(), p[1].y())
-                                            : QPointF(p[1].x(), p[0].y()));
+      QLinearGradient grad(p[0],
+                           mode == 1 ? QPointF(p[0].x(), p[1].y()) : QPointF(p[1].x(), p[0].y()));
       grad.setColorAt(0, c[0]);
       grad.setColorAt(1, c[1]);
       g.FillGradient(QPolygonF(box), QBrush(grad));
@@ -319,42 +322,89 @@ void PolyPoly(TGdiPlayer& g, TByteView r, bool wide, bool polygon) {
 
 void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
   switch (type) {
-    case emr::SetMapMode: g.SetMapMode(r.U32(8)); break;
-    case emr::SetWindowExtEx: g.SetWindowExt(P32(r, 8)); break;
-    case emr::SetWindowOrgEx: g.SetWindowOrg(P32(r, 8)); break;
-    case emr::SetViewportExtEx: g.SetViewportExt(P32(r, 8)); break;
-    case emr::SetViewportOrgEx: g.SetViewportOrg(P32(r, 8)); break;
-    case emr::ScaleViewportExtEx: case emr::ScaleWindowExtEx: {
+    case emr::SetMapMode:
+      g.SetMapMode(r.U32(8));
+      break;
+    case emr::SetWindowExtEx:
+      g.SetWindowExt(P32(r, 8));
+      break;
+    case emr::SetWindowOrgEx:
+      g.SetWindowOrg(P32(r, 8));
+      break;
+    case emr::SetViewportExtEx:
+      g.SetViewportExt(P32(r, 8));
+      break;
+    case emr::SetViewportOrgEx:
+      g.SetViewportOrg(P32(r, 8));
+      break;
+    case emr::ScaleViewportExtEx:
+    case emr::ScaleWindowExtEx: {
       const int32_t xd = r.I32(12), yd = r.I32(20);
       if (xd == 0 || yd == 0) break;
       const bool vp = type == emr::ScaleViewportExtEx;
       const QPointF e = vp ? g.S.ViewportExt : g.S.WindowExt;
       const QPointF n(e.x() * r.I32(8) / xd, e.y() * r.I32(16) / yd);
-      if (vp) g.SetViewportExt(n); else g.SetWindowExt(n);
+      if (vp)
+        g.SetViewportExt(n);
+      else
+        g.SetWindowExt(n);
       break;
     }
-    case emr::SetWorldTransform: case emr::ModifyWorldTransform: {
+    case emr::SetWorldTransform:
+    case emr::ModifyWorldTransform: {
       const QTransform m(r.F32(8), r.F32(12), r.F32(16), r.F32(20), r.F32(24), r.F32(28));
       if (!std::isfinite(m.m11() + m.m12() + m.m21() + m.m22() + m.dx() + m.dy())) break;
       g.ModifyWorld(m, type == emr::SetWorldTransform ? 4 : r.U32(32));
       break;
     }
-    case emr::SaveDC: g.SaveDC(); break;
-    case emr::RestoreDC: g.RestoreDC(r.I32(8)); break;
-    case emr::SetBkMode: g.S.BkMode = r.U32(8); break;
-    case emr::SetPolyFillMode: g.S.PolyFillMode = r.U32(8); break;
-    case emr::SetRop2: g.S.Rop2 = r.U32(8); break;
-    case emr::SetStretchBltMode: g.S.StretchMode = r.U32(8); break;
-    case emr::SetTextAlign: g.S.TextAlign = r.U32(8); break;
-    case emr::SetTextColor: g.S.TextColor = ColorRef(r.U32(8)); break;
-    case emr::SetBkColor: g.S.BkColor = ColorRef(r.U32(8)); break;
-    case emr::SetArcDirection: g.S.ArcDirection = r.U32(8); break;
-    case emr::SetBrushOrgEx: g.S.BrushOrg = P32(r, 8); break;
-    case emr::CreatePen: CreatePen(g, r, false); break;
-    case emr::ExtCreatePen: CreatePen(g, r, true); break;
-    case emr::CreateBrushIndirect: CreateBrush(g, r); break;
-    case emr::CreateDIBPatternBrushPt: CreatePatternBrush(g, r, false); break;
-    case emr::CreateMonoBrush: CreatePatternBrush(g, r, true); break;
+    case emr::SaveDC:
+      g.SaveDC();
+      break;
+    case emr::RestoreDC:
+      g.RestoreDC(r.I32(8));
+      break;
+    case emr::SetBkMode:
+      g.S.BkMode = r.U32(8);
+      break;
+    case emr::SetPolyFillMode:
+      g.S.PolyFillMode = r.U32(8);
+      break;
+    case emr::SetRop2:
+      g.S.Rop2 = r.U32(8);
+      break;
+    case emr::SetStretchBltMode:
+      g.S.StretchMode = r.U32(8);
+      break;
+    case emr::SetTextAlign:
+      g.S.TextAlign = r.U32(8);
+      break;
+    case emr::SetTextColor:
+      g.S.TextColor = ColorRef(r.U32(8));
+      break;
+    case emr::SetBkColor:
+      g.S.BkColor = ColorRef(r.U32(8));
+      break;
+    case emr::SetArcDirection:
+      g.S.ArcDirection = r.U32(8);
+      break;
+    case emr::SetBrushOrgEx:
+      g.S.BrushOrg = P32(r, 8);
+      break;
+    case emr::CreatePen:
+      CreatePen(g, r, false);
+      break;
+    case emr::ExtCreatePen:
+      CreatePen(g, r, true);
+      break;
+    case emr::CreateBrushIndirect:
+      CreateBrush(g, r);
+      break;
+    case emr::CreateDIBPatternBrushPt:
+      CreatePatternBrush(g, r, false);
+      break;
+    case emr::CreateMonoBrush:
+      CreatePatternBrush(g, r, true);
+      break;
     case emr::ExtCreateFontIndirectW: {
       TGdiObject o;
       o.Type = TGdiObject::otFont;
@@ -368,56 +418,133 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
       g.PutObject(r.U32(8), std::move(o));
       break;
     }
-    case emr::SelectObject: g.SelectObject(r.U32(8)); break;
-    case emr::DeleteObject: g.DeleteObject(r.U32(8)); break;
-    case emr::MoveToEx: g.MoveTo(P32(r, 8)); break;
-    case emr::LineTo: g.LineTo(P32(r, 8)); break;
-    case emr::Polyline: g.Polyline(Points(r, 28, r.U32(24), true)); break;
-    case emr::Polyline16: g.Polyline(Points(r, 28, r.U32(24), false)); break;
-    case emr::PolylineTo: g.PolylineTo(Points(r, 28, r.U32(24), true)); break;
-    case emr::PolylineTo16: g.PolylineTo(Points(r, 28, r.U32(24), false)); break;
-    case emr::Polygon: g.Polygon(Points(r, 28, r.U32(24), true)); break;
-    case emr::Polygon16: g.Polygon(Points(r, 28, r.U32(24), false)); break;
-    case emr::PolyBezier: g.PolyBezier(Points(r, 28, r.U32(24), true), false); break;
-    case emr::PolyBezier16: g.PolyBezier(Points(r, 28, r.U32(24), false), false); break;
-    case emr::PolyBezierTo: g.PolyBezier(Points(r, 28, r.U32(24), true), true); break;
-    case emr::PolyBezierTo16: g.PolyBezier(Points(r, 28, r.U32(24), false), true); break;
-    case emr::PolyPolygon: PolyPoly(g, r, true, true); break;
-    case emr::PolyPolygon16: PolyPoly(g, r, false, true); break;
-    case emr::PolyPolyline: PolyPoly(g, r, true, false); break;
-    case emr::PolyPolyline16: PolyPoly(g, r, false, false); break;
-    case emr::PolyDraw: case emr::PolyDraw16: {
+    case emr::SelectObject:
+      g.SelectObject(r.U32(8));
+      break;
+    case emr::DeleteObject:
+      g.DeleteObject(r.U32(8));
+      break;
+    case emr::MoveToEx:
+      g.MoveTo(P32(r, 8));
+      break;
+    case emr::LineTo:
+      g.LineTo(P32(r, 8));
+      break;
+    case emr::Polyline:
+      g.Polyline(Points(r, 28, r.U32(24), true));
+      break;
+    case emr::Polyline16:
+      g.Polyline(Points(r, 28, r.U32(24), false));
+      break;
+    case emr::PolylineTo:
+      g.PolylineTo(Points(r, 28, r.U32(24), true));
+      break;
+    case emr::PolylineTo16:
+      g.PolylineTo(Points(r, 28, r.U32(24), false));
+      break;
+    case emr::Polygon:
+      g.Polygon(Points(r, 28, r.U32(24), true));
+      break;
+    case emr::Polygon16:
+      g.Polygon(Points(r, 28, r.U32(24), false));
+      break;
+    case emr::PolyBezier:
+      g.PolyBezier(Points(r, 28, r.U32(24), true), false);
+      break;
+    case emr::PolyBezier16:
+      g.PolyBezier(Points(r, 28, r.U32(24), false), false);
+      break;
+    case emr::PolyBezierTo:
+      g.PolyBezier(Points(r, 28, r.U32(24), true), true);
+      break;
+    case emr::PolyBezierTo16:
+      g.PolyBezier(Points(r, 28, r.U32(24), false), true);
+      break;
+    case emr::PolyPolygon:
+      PolyPoly(g, r, true, true);
+      break;
+    case emr::PolyPolygon16:
+      PolyPoly(g, r, false, true);
+      break;
+    case emr::PolyPolyline:
+      PolyPoly(g, r, true, false);
+      break;
+    case emr::PolyPolyline16:
+      PolyPoly(g, r, false, false);
+      break;
+    case emr::PolyDraw:
+    case emr::PolyDraw16: {
       const bool wide = type == emr::PolyDraw;
       const uint32_t n = r.U32(24);
       g.PolyDraw(Points(r, 28, n, wide), r.At(28 + size_t{n} * (wide ? 8 : 4)));
       break;
     }
-    case emr::Rectangle: g.Rectangle(Rect32(r, 8)); break;
-    case emr::RoundRect: g.RoundRect(Rect32(r, 8), QSizeF(r.I32(24), r.I32(28))); break;
-    case emr::Ellipse: g.Ellipse(Rect32(r, 8)); break;
-    case emr::Arc: g.ArcShape(Rect32(r, 8), P32(r, 24), P32(r, 32), TGdiPlayer::akArc); break;
+    case emr::Rectangle:
+      g.Rectangle(Rect32(r, 8));
+      break;
+    case emr::RoundRect:
+      g.RoundRect(Rect32(r, 8), QSizeF(r.I32(24), r.I32(28)));
+      break;
+    case emr::Ellipse:
+      g.Ellipse(Rect32(r, 8));
+      break;
+    case emr::Arc:
+      g.ArcShape(Rect32(r, 8), P32(r, 24), P32(r, 32), TGdiPlayer::akArc);
+      break;
     case emr::ArcTo:
       g.ArcShape(Rect32(r, 8), P32(r, 24), P32(r, 32), TGdiPlayer::akArcTo);
       break;
     case emr::Chord:
       g.ArcShape(Rect32(r, 8), P32(r, 24), P32(r, 32), TGdiPlayer::akChord);
       break;
-    case emr::Pie: g.ArcShape(Rect32(r, 8), P32(r, 24), P32(r, 32), TGdiPlayer::akPie); break;
-    case emr::AngleArc: g.AngleArc(P32(r, 8), r.U32(16), r.F32(20), r.F32(24)); break;
-    case emr::SetPixelV: g.SetPixel(P32(r, 8), ColorRef(r.U32(16))); break;
-    case emr::BeginPath: g.BeginPath(); break;
-    case emr::EndPath: g.EndPath(); break;
-    case emr::AbortPath: g.AbortPath(); break;
-    case emr::CloseFigure: g.CloseFigure(); break;
-    case emr::FillPath: g.FillPath(); break;
-    case emr::StrokePath: g.StrokePath(); break;
-    case emr::StrokeAndFillPath: g.StrokeAndFillPath(); break;
-    case emr::FlattenPath: g.FlattenPath(); break;
-    case emr::WidenPath: g.WidenPath(); break;
-    case emr::SelectClipPath: g.SelectClipPath(r.U32(8)); break;
-    case emr::IntersectClipRect: g.IntersectClip(Rect32(r, 8)); break;
-    case emr::ExcludeClipRect: g.ExcludeClip(Rect32(r, 8)); break;
-    case emr::OffsetClipRgn: g.OffsetClip(P32(r, 8)); break;
+    case emr::Pie:
+      g.ArcShape(Rect32(r, 8), P32(r, 24), P32(r, 32), TGdiPlayer::akPie);
+      break;
+    case emr::AngleArc:
+      g.AngleArc(P32(r, 8), r.U32(16), r.F32(20), r.F32(24));
+      break;
+    case emr::SetPixelV:
+      g.SetPixel(P32(r, 8), ColorRef(r.U32(16)));
+      break;
+    case emr::BeginPath:
+      g.BeginPath();
+      break;
+    case emr::EndPath:
+      g.EndPath();
+      break;
+    case emr::AbortPath:
+      g.AbortPath();
+      break;
+    case emr::CloseFigure:
+      g.CloseFigure();
+      break;
+    case emr::FillPath:
+      g.FillPath();
+      break;
+    case emr::StrokePath:
+      g.StrokePath();
+      break;
+    case emr::StrokeAndFillPath:
+      g.StrokeAndFillPath();
+      break;
+    case emr::FlattenPath:
+      g.FlattenPath();
+      break;
+    case emr::WidenPath:
+      g.WidenPath();
+      break;
+    case emr::SelectClipPath:
+      g.SelectClipPath(r.U32(8));
+      break;
+    case emr::IntersectClipRect:
+      g.IntersectClip(Rect32(r, 8));
+      break;
+    case emr::ExcludeClipRect:
+      g.ExcludeClip(Rect32(r, 8));
+      break;
+    case emr::OffsetClipRgn:
+      g.OffsetClip(P32(r, 8));
+      break;
     case emr::ExtSelectClipRgn: {
       const uint32_t size = r.U32(8), mode = r.U32(12);
       if (size == 0) {
@@ -431,7 +558,8 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
       g.SelectClipRegion(out, mode);
       break;
     }
-    case emr::FillRgn: case emr::FrameRgn: {
+    case emr::FillRgn:
+    case emr::FrameRgn: {
       const TGdiObject* o = g.Object(r.U32(28));
       TGdiBrush brush;
       if (r.U32(28) & 0x80000000u) {
@@ -444,25 +572,53 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
       } else {
         break;
       }
-      if (type == emr::FillRgn) g.FillRegion(ReadRegion(r.Sub(32, r.U32(24))), brush);
+      if (type == emr::FillRgn)
+        g.FillRegion(ReadRegion(r.Sub(32, r.U32(24))), brush);
       else
         g.FrameRegion(ReadRegion(r.Sub(40, r.U32(24))), brush, QSizeF(r.I32(32), r.I32(36)));
       break;
     }
-    case emr::PaintRgn: g.FillRegion(ReadRegion(r.Sub(28, r.U32(24))), g.S.Brush); break;
-    case emr::InvertRgn: g.InvertRegion(ReadRegion(r.Sub(28, r.U32(24)))); break;
-    case emr::ExtTextOutW: TextRecord(g, r, true); break;
-    case emr::ExtTextOutA: TextRecord(g, r, false); break;
-    case emr::SmallTextOut: SmallText(g, r); break;
-    case emr::BitBlt: BitBlt(g, r, false); break;
-    case emr::StretchBlt: BitBlt(g, r, true); break;
-    case emr::StretchDIBits: StretchDIBits(g, r); break;
-    case emr::SetDIBitsToDevice: SetDIBitsToDevice(g, r); break;
-    case emr::AlphaBlend: AlphaBlend(g, r); break;
-    case emr::TransparentBlt: TransparentBlt(g, r); break;
-    case emr::MaskBlt: MaskBlt(g, r); break;
-    case emr::GradientFill: GradientFill(g, r); break;
-    default: break;  // comments (EMF+ included), palettes and colour management draw nothing
+    case emr::PaintRgn:
+      g.FillRegion(ReadRegion(r.Sub(28, r.U32(24))), g.S.Brush);
+      break;
+    case emr::InvertRgn:
+      g.InvertRegion(ReadRegion(r.Sub(28, r.U32(24))));
+      break;
+    case emr::ExtTextOutW:
+      TextRecord(g, r, true);
+      break;
+    case emr::ExtTextOutA:
+      TextRecord(g, r, false);
+      break;
+    case emr::SmallTextOut:
+      SmallText(g, r);
+      break;
+    case emr::BitBlt:
+      BitBlt(g, r, false);
+      break;
+    case emr::StretchBlt:
+      BitBlt(g, r, true);
+      break;
+    case emr::StretchDIBits:
+      StretchDIBits(g, r);
+      break;
+    case emr::SetDIBitsToDevice:
+      SetDIBitsToDevice(g, r);
+      break;
+    case emr::AlphaBlend:
+      AlphaBlend(g, r);
+      break;
+    case emr::TransparentBlt:
+      TransparentBlt(g, r);
+      break;
+    case emr::MaskBlt:
+      MaskBlt(g, r);
+      break;
+    case emr::GradientFill:
+      GradientFill(g, r);
+      break;
+    default:
+      break;  // comments (EMF+ included), palettes and colour management draw nothing
   }
 }
 
@@ -476,7 +632,7 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   // The frame (0.01 mm) in reference-device pixels, mapped onto the target.
   const TMetafileFrame f = metafile.Frame();
   QRectF frameDev(QPointF(f.Left * pxPerMMx / 100, f.Top * pxPerMMy / 100),
-                        QPointF(f.Right * pxPerMMx / 100, f.Bottom * pxPerMMy / 100));
+                  QPointF(f.Right * pxPerMMx / 100, f.Bottom * pxPerMMy / 100));
   if (frameDev.width() <= 0 || frameDev.height() <= 0) return;
   // Some writers put the drawing beside the frame they declare; when most of the bounds lie
   // outside the frame, the frame moves onto the bounds so that the drawing shows.

@@ -3,8 +3,8 @@
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
-#include <QTextLayout>
 #include <QLinearGradient>
+#include <QTextLayout>
 #include <QtMath>
 #include <algorithm>
 #include <cmath>
@@ -19,37 +19,60 @@ enum : uint32_t { R2_BLACK = 1, R2_NOP = 11, R2_COPYPEN = 13, R2_WHITE = 16 };
 
 QPainter::CompositionMode Rop2Mode(uint32_t rop) {
   switch (rop) {
-    case 2: return QPainter::RasterOp_NotSourceAndNotDestination;
-    case 3: return QPainter::RasterOp_NotSourceAndDestination;
-    case 4: return QPainter::RasterOp_NotSource;
-    case 5: return QPainter::RasterOp_SourceAndNotDestination;
-    case 6: return QPainter::RasterOp_NotDestination;
-    case 7: return QPainter::RasterOp_SourceXorDestination;
-    case 8: return QPainter::RasterOp_NotSourceOrNotDestination;
-    case 9: return QPainter::RasterOp_SourceAndDestination;
-    case 10: return QPainter::RasterOp_NotSourceXorDestination;
-    case 12: return QPainter::RasterOp_NotSourceOrDestination;
-    case 14: return QPainter::RasterOp_SourceOrNotDestination;
-    case 15: return QPainter::RasterOp_SourceOrDestination;
-    default: return QPainter::CompositionMode_SourceOver;
+    case 2:
+      return QPainter::RasterOp_NotSourceAndNotDestination;
+    case 3:
+      return QPainter::RasterOp_NotSourceAndDestination;
+    case 4:
+      return QPainter::RasterOp_NotSource;
+    case 5:
+      return QPainter::RasterOp_SourceAndNotDestination;
+    case 6:
+      return QPainter::RasterOp_NotDestination;
+    case 7:
+      return QPainter::RasterOp_SourceXorDestination;
+    case 8:
+      return QPainter::RasterOp_NotSourceOrNotDestination;
+    case 9:
+      return QPainter::RasterOp_SourceAndDestination;
+    case 10:
+      return QPainter::RasterOp_NotSourceXorDestination;
+    case 12:
+      return QPainter::RasterOp_NotSourceOrDestination;
+    case 14:
+      return QPainter::RasterOp_SourceOrNotDestination;
+    case 15:
+      return QPainter::RasterOp_SourceOrDestination;
+    default:
+      return QPainter::CompositionMode_SourceOver;
   }
 }
 
 // Raster operations of bitmap records that have a counterpart; others draw as a plain copy.
 QPainter::CompositionMode Rop3Mode(uint32_t rop) {
   switch (rop >> 16) {
-    case 0x88: return QPainter::RasterOp_SourceAndDestination;    // SRCAND
-    case 0xEE: return QPainter::RasterOp_SourceOrDestination;     // SRCPAINT
-    case 0x66: return QPainter::RasterOp_SourceXorDestination;    // SRCINVERT
-    case 0x33: return QPainter::RasterOp_NotSource;               // NOTSRCCOPY
-    case 0x44: return QPainter::RasterOp_SourceAndNotDestination;  // SRCERASE
-    case 0xBB: return QPainter::RasterOp_NotSourceOrDestination;  // MERGEPAINT
-    case 0x11: return QPainter::RasterOp_NotSourceAndNotDestination;  // NOTSRCERASE
-    default: return QPainter::CompositionMode_SourceOver;
+    case 0x88:
+      return QPainter::RasterOp_SourceAndDestination;  // SRCAND
+    case 0xEE:
+      return QPainter::RasterOp_SourceOrDestination;  // SRCPAINT
+    case 0x66:
+      return QPainter::RasterOp_SourceXorDestination;  // SRCINVERT
+    case 0x33:
+      return QPainter::RasterOp_NotSource;  // NOTSRCCOPY
+    case 0x44:
+      return QPainter::RasterOp_SourceAndNotDestination;  // SRCERASE
+    case 0xBB:
+      return QPainter::RasterOp_NotSourceOrDestination;  // MERGEPAINT
+    case 0x11:
+      return QPainter::RasterOp_NotSourceAndNotDestination;  // NOTSRCERASE
+    default:
+      return QPainter::CompositionMode_SourceOver;
   }
 }
 
-double Length(QPointF v) { return std::hypot(v.x(), v.y()); }
+double Length(QPointF v) {
+  return std::hypot(v.x(), v.y());
+}
 
 QPainterPath RegionPath(const QRegion& r) {
   QPainterPath p;
@@ -61,8 +84,7 @@ QRegion PathRegion(const QPainterPath& path, Qt::FillRule rule) {
   QRegion out;
   QPainterPath p = path;
   p.setFillRule(rule);
-  for (const QPolygonF& poly : p.toFillPolygons())
-    out = out.xored(QRegion(poly.toPolygon(), rule));
+  for (const QPolygonF& poly : p.toFillPolygons()) out = out.xored(QRegion(poly.toPolygon(), rule));
   return out;
 }
 
@@ -86,11 +108,15 @@ TGdiPlayer::TGdiPlayer(QPainter& painter, const QRectF& target, const QTransform
   ApplyClip();
 }
 
-TGdiPlayer::~TGdiPlayer() { FPainter.restore(); }
+TGdiPlayer::~TGdiPlayer() {
+  FPainter.restore();
+}
 
 // ---- objects ----
 
-void TGdiPlayer::ResizeObjects(size_t count) { FObjects.resize(std::min(count, kMaxObjects)); }
+void TGdiPlayer::ResizeObjects(size_t count) {
+  FObjects.resize(std::min(count, kMaxObjects));
+}
 
 void TGdiPlayer::PutObject(uint32_t index, TGdiObject object) {
   if (index >= kMaxObjects) return;
@@ -127,36 +153,68 @@ void TGdiPlayer::SelectObject(uint32_t index) {
       S.Pen.Color = c;
     };
     switch (stock) {
-      case 0: case 18: brush(TGdiBrush::bkSolid, Qt::white); break;
-      case 1: brush(TGdiBrush::bkSolid, QColor(0xC0, 0xC0, 0xC0)); break;
-      case 2: brush(TGdiBrush::bkSolid, QColor(0x80, 0x80, 0x80)); break;
-      case 3: brush(TGdiBrush::bkSolid, QColor(0x40, 0x40, 0x40)); break;
-      case 4: brush(TGdiBrush::bkSolid, Qt::black); break;
-      case 5: brush(TGdiBrush::bkNull, Qt::white); break;
-      case 6: pen(0, Qt::white); break;
-      case 7: case 19: pen(0, Qt::black); break;
-      case 8: pen(PS_NULL, Qt::black); break;
-      case 10: case 11: case 16:
+      case 0:
+      case 18:
+        brush(TGdiBrush::bkSolid, Qt::white);
+        break;
+      case 1:
+        brush(TGdiBrush::bkSolid, QColor(0xC0, 0xC0, 0xC0));
+        break;
+      case 2:
+        brush(TGdiBrush::bkSolid, QColor(0x80, 0x80, 0x80));
+        break;
+      case 3:
+        brush(TGdiBrush::bkSolid, QColor(0x40, 0x40, 0x40));
+        break;
+      case 4:
+        brush(TGdiBrush::bkSolid, Qt::black);
+        break;
+      case 5:
+        brush(TGdiBrush::bkNull, Qt::white);
+        break;
+      case 6:
+        pen(0, Qt::white);
+        break;
+      case 7:
+      case 19:
+        pen(0, Qt::black);
+        break;
+      case 8:
+        pen(PS_NULL, Qt::black);
+        break;
+      case 10:
+      case 11:
+      case 16:
         S.Font = TLogFont{};
         S.Font.Height = 12;
         S.Font.FaceName = QStringLiteral("Courier New");
         break;
-      case 12: case 13: case 14: case 17:
+      case 12:
+      case 13:
+      case 14:
+      case 17:
         S.Font = TLogFont{};
         S.Font.Height = 16;
         S.Font.Weight = stock == 13 ? 700 : 400;
         S.Font.FaceName = QStringLiteral("Arial");
         break;
-      default: break;
+      default:
+        break;
     }
     return;
   }
   const TGdiObject* o = Object(index);
   if (!o) return;
   switch (o->Type) {
-    case TGdiObject::otPen: S.Pen = o->Pen; break;
-    case TGdiObject::otBrush: S.Brush = o->Brush; break;
-    case TGdiObject::otFont: S.Font = o->Font; break;
+    case TGdiObject::otPen:
+      S.Pen = o->Pen;
+      break;
+    case TGdiObject::otBrush:
+      S.Brush = o->Brush;
+      break;
+    case TGdiObject::otFont:
+      S.Font = o->Font;
+      break;
     case TGdiObject::otRegion: {
       // Selecting a region (WMF) makes it the clip region, in logical units.
       QRegion out;
@@ -164,7 +222,8 @@ void TGdiPlayer::SelectObject(uint32_t index) {
       SelectClipRegion(out, 5);
       break;
     }
-    default: break;
+    default:
+      break;
   }
 }
 
@@ -216,11 +275,20 @@ void TGdiPlayer::SetViewportExt(QPointF e) {
 
 void TGdiPlayer::ModifyWorld(const QTransform& m, uint32_t mode) {
   switch (mode) {
-    case 1: S.World = QTransform(); break;
-    case 2: S.World = m * S.World; break;
-    case 3: S.World = S.World * m; break;
-    case 4: S.World = m; break;
-    default: break;
+    case 1:
+      S.World = QTransform();
+      break;
+    case 2:
+      S.World = m * S.World;
+      break;
+    case 3:
+      S.World = S.World * m;
+      break;
+    case 4:
+      S.World = m;
+      break;
+    default:
+      break;
   }
 }
 
@@ -228,12 +296,28 @@ QTransform TGdiPlayer::PageToDevice() const {
   double sx = 1, sy = 1;
   const double perMM = FDevicePxPerMM;
   switch (S.MapMode) {
-    case 2: sx = perMM * 0.1; sy = -sx; break;
-    case 3: sx = perMM * 0.01; sy = -sx; break;
-    case 4: sx = perMM * 0.254; sy = -sx; break;
-    case 5: sx = perMM * 0.0254; sy = -sx; break;
-    case 6: sx = perMM * 25.4 / 1440.0; sy = -sx; break;
-    case 7: case 8: {
+    case 2:
+      sx = perMM * 0.1;
+      sy = -sx;
+      break;
+    case 3:
+      sx = perMM * 0.01;
+      sy = -sx;
+      break;
+    case 4:
+      sx = perMM * 0.254;
+      sy = -sx;
+      break;
+    case 5:
+      sx = perMM * 0.0254;
+      sy = -sx;
+      break;
+    case 6:
+      sx = perMM * 25.4 / 1440.0;
+      sy = -sx;
+      break;
+    case 7:
+    case 8: {
       sx = S.ViewportExt.x() / S.WindowExt.x();
       sy = S.ViewportExt.y() / S.WindowExt.y();
       if (S.MapMode == 7) {
@@ -243,7 +327,8 @@ QTransform TGdiPlayer::PageToDevice() const {
       }
       break;
     }
-    default: break;
+    default:
+      break;
   }
   return QTransform(sx, 0, 0, sy, S.ViewportOrg.x() - S.WindowOrg.x() * sx,
                     S.ViewportOrg.y() - S.WindowOrg.y() * sy);
@@ -296,11 +381,21 @@ void TGdiPlayer::SelectClipRegion(const QRegion& output, uint32_t mode) {
   const QRegion universe(FTarget.toAlignedRect());
   const QRegion current = S.HasClip ? S.Clip : universe;
   switch (mode) {
-    case 1: S.Clip = current.intersected(output); break;
-    case 2: S.Clip = current.united(output); break;
-    case 3: S.Clip = current.xored(output); break;
-    case 4: S.Clip = current.subtracted(output); break;
-    default: S.Clip = output; break;
+    case 1:
+      S.Clip = current.intersected(output);
+      break;
+    case 2:
+      S.Clip = current.united(output);
+      break;
+    case 3:
+      S.Clip = current.xored(output);
+      break;
+    case 4:
+      S.Clip = current.subtracted(output);
+      break;
+    default:
+      S.Clip = output;
+      break;
   }
   S.HasClip = true;
   ApplyClip();
@@ -345,8 +440,7 @@ QPen TGdiPlayer::MakePen(const QTransform& t) const {
   pen.setCosmetic(true);
   const uint32_t cap = p.Style & 0xF00, join = p.Style & 0xF000;
   pen.setCapStyle(cap == 0x100 ? Qt::SquareCap : cap == 0x200 ? Qt::FlatCap : Qt::RoundCap);
-  pen.setJoinStyle(join == 0x1000 ? Qt::BevelJoin : join == 0x2000 ? Qt::MiterJoin
-                                                                   : Qt::RoundJoin);
+  pen.setJoinStyle(join == 0x1000 ? Qt::BevelJoin : join == 0x2000 ? Qt::MiterJoin : Qt::RoundJoin);
   const uint32_t style = p.Style & 0xF;
   // An old-style pen wider than one unit draws solid, whatever its style says.
   const bool dashable = geometric || p.Width <= 1;
@@ -377,7 +471,8 @@ QPen TGdiPlayer::MakePen(const QTransform& t) const {
 
 QBrush TGdiPlayer::MakeBrush(const TGdiBrush& b, const QTransform& t) const {
   switch (b.Kind) {
-    case TGdiBrush::bkNull: return Qt::NoBrush;
+    case TGdiBrush::bkNull:
+      return Qt::NoBrush;
     case TGdiBrush::bkHatched: {
       static const Qt::BrushStyle kHatch[] = {Qt::HorPattern,   Qt::VerPattern,
                                               Qt::FDiagPattern, Qt::BDiagPattern,
@@ -398,7 +493,8 @@ QBrush TGdiPlayer::MakeBrush(const TGdiBrush& b, const QTransform& t) const {
       if (ok) brush.setTransform(QTransform::fromScale(FPixelScale, FPixelScale) * inv);
       return brush;
     }
-    default: return QBrush(b.Color);
+    default:
+      return QBrush(b.Color);
   }
 }
 
@@ -408,8 +504,7 @@ void TGdiPlayer::FillAndStroke(const QPainterPath& shape, bool fill, bool stroke
   const QTransform t = LogicalToOutput();
   FPainter.setTransform(t * FPainterBase);
   if (fill && S.Brush.Kind != TGdiBrush::bkNull) {
-    if (S.Brush.Kind == TGdiBrush::bkHatched && S.BkMode == 2)
-      FPainter.fillPath(shape, S.BkColor);
+    if (S.Brush.Kind == TGdiBrush::bkHatched && S.BkMode == 2) FPainter.fillPath(shape, S.BkColor);
     FPainter.fillPath(shape, MakeBrush(S.Brush, t));
   }
   if (stroke && !S.Pen.Null()) {
@@ -417,7 +512,9 @@ void TGdiPlayer::FillAndStroke(const QPainterPath& shape, bool fill, bool stroke
   }
 }
 
-void TGdiPlayer::StrokeOpen(const QPainterPath& shape) { FillAndStroke(shape, false, true); }
+void TGdiPlayer::StrokeOpen(const QPainterPath& shape) {
+  FillAndStroke(shape, false, true);
+}
 
 // ---- primitives ----
 
@@ -543,8 +640,7 @@ void TGdiPlayer::Rectangle(const QRectF& r) {
 
 void TGdiPlayer::RoundRect(const QRectF& r, QSizeF corner) {
   QPainterPath path;
-  path.addRoundedRect(r.normalized(), std::abs(corner.width()) / 2,
-                      std::abs(corner.height()) / 2);
+  path.addRoundedRect(r.normalized(), std::abs(corner.width()) / 2, std::abs(corner.height()) / 2);
   if (FInPath) {
     FPath.addPath(path);
     return;
@@ -610,8 +706,10 @@ void TGdiPlayer::ArcShape(const QRectF& box, QPointF start, QPointF end, TArcKin
     }
     return;
   }
-  if (kind == akArc || kind == akArcTo) StrokeOpen(path);
-  else FillAndStroke(path, true, true);
+  if (kind == akArc || kind == akArcTo)
+    StrokeOpen(path);
+  else
+    FillAndStroke(path, true, true);
 }
 
 void TGdiPlayer::AngleArc(QPointF center, double radius, double startDeg, double sweepDeg) {
@@ -802,10 +900,14 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
   }
   double x0 = 0, y0 = 0;
   const uint32_t h = S.TextAlign & 6, v = S.TextAlign & 24;
-  if (h == 6) x0 = -width / 2;
-  else if (h == 2) x0 = -width;
-  if (v == 0) y0 = ascent;
-  else if (v == 8) y0 = -descent;
+  if (h == 6)
+    x0 = -width / 2;
+  else if (h == 2)
+    x0 = -width;
+  if (v == 0)
+    y0 = ascent;
+  else if (v == 8)
+    y0 = -descent;
 
   QTransform local;
   local.translate(origin.x(), origin.y());
@@ -816,11 +918,11 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
       QPainterPath p;
       p.addRect(rect->normalized());
       return p;
-    }()), Qt::IntersectClip);
+    }()),
+                         Qt::IntersectClip);
   }
   FPainter.setTransform(local * FPainterBase);
-  if (S.BkMode == 2)
-    FPainter.fillRect(QRectF(x0, y0 - ascent, width, ascent + descent), S.BkColor);
+  if (S.BkMode == 2) FPainter.fillRect(QRectF(x0, y0 - ascent, width, ascent + descent), S.BkColor);
   FPainter.setFont(font);
   FPainter.setPen(S.TextColor);
   if (pos.empty()) {
@@ -841,8 +943,10 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
   if (updateCP && scaleX > 0) {
     const double advance = width / scaleX;
     const double sign = vx.x() < 0 ? -1.0 : 1.0;
-    if (h == 0) S.Current.rx() += advance * sign;
-    else if (h == 2) S.Current.rx() -= advance * sign;
+    if (h == 0)
+      S.Current.rx() += advance * sign;
+    else if (h == 2)
+      S.Current.rx() -= advance * sign;
   }
 }
 
@@ -876,8 +980,12 @@ void TGdiPlayer::PatBlt(const QRectF& dst, uint32_t rop) {
   FPainter.setRenderHint(QPainter::Antialiasing, false);
   const QRectF r = dst.normalized();
   switch (rop) {
-    case 0x00000042: FPainter.fillRect(r, Qt::black); break;
-    case 0x00FF0062: FPainter.fillRect(r, Qt::white); break;
+    case 0x00000042:
+      FPainter.fillRect(r, Qt::black);
+      break;
+    case 0x00FF0062:
+      FPainter.fillRect(r, Qt::white);
+      break;
     case 0x00550009:
       FPainter.setCompositionMode(QPainter::RasterOp_NotDestination);
       FPainter.fillRect(r, Qt::black);
@@ -886,7 +994,8 @@ void TGdiPlayer::PatBlt(const QRectF& dst, uint32_t rop) {
       FPainter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
       FPainter.fillRect(r, MakeBrush(S.Brush, t));
       break;
-    case 0x00AA0029: break;  // destination unchanged
+    case 0x00AA0029:
+      break;  // destination unchanged
     default:
       if (S.Brush.Kind != TGdiBrush::bkNull) FPainter.fillRect(r, MakeBrush(S.Brush, t));
       break;

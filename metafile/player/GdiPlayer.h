@@ -14,7 +14,9 @@
 #include "GdiText.h"
 
 // A COLORREF (0x00BBGGRR); palette-index forms take their low bytes as the colour too.
-inline QColor ColorRef(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+inline QColor ColorRef(uint32_t c) {
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
 
 struct TGdiPen {
   uint32_t Style = 0;  // PS_* style, end cap, join and type bits
@@ -174,9 +176,7 @@ class TGdiPlayer {
   void FillAndStroke(const QPainterPath& shape, bool fill, bool stroke);
   void StrokeOpen(const QPainterPath& shape);
   void DrawPath(bool fill, bool stroke);
-  Qt::FillRule FillRule() const {
-    return S.PolyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill;
-  }
+  Qt::FillRule FillRule() const { return S.PolyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill; }
   QPainterPath ArcPath(const QRectF& box, QPointF start, QPointF end, TArcKind kind,
                        QPointF* arcStart, QPointF* arcEnd) const;
 };

@@ -5,6 +5,8 @@
 
 void PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target) {
   if (metafile.Empty() || target.isEmpty()) return;
-  if (metafile.Kind() == TMetafileKind::mkEnhanced) PlayEnhanced(painter, metafile, target);
-  else PlayWindows(painter, metafile, target);
+  if (metafile.Kind() == TMetafileKind::mkEnhanced)
+    PlayEnhanced(painter, metafile, target);
+  else
+    PlayWindows(painter, metafile, target);
 }

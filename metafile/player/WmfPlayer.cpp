@@ -9,7 +9,9 @@
 namespace {
 
 // WMF parameters are 16-bit words stored last argument first.
-QPointF YX(TByteView r, size_t off) { return QPointF(r.I16(off + 2), r.I16(off)); }
+QPointF YX(TByteView r, size_t off) {
+  return QPointF(r.I16(off + 2), r.I16(off));
+}
 // bottom, right, top, left
 QRectF BRTL(TByteView r, size_t off) {
   return QRectF(QPointF(r.I16(off + 6), r.I16(off + 4)), QPointF(r.I16(off + 2), r.I16(off)));
@@ -18,14 +20,19 @@ QRectF BRTL(TByteView r, size_t off) {
 QPolygonF Points16(TByteView r, size_t off, size_t count) {
   QPolygonF pts;
   pts.reserve(count);
-  for (size_t i = 0; i < count; ++i) pts.push_back(QPointF(r.I16(off + 4 * i), r.I16(off + 4 * i + 2)));
+  for (size_t i = 0; i < count; ++i)
+    pts.push_back(QPointF(r.I16(off + 4 * i), r.I16(off + 4 * i + 2)));
   return pts;
 }
 
 // Whether a bitmap record carries its bitmap: without one it holds an extra reserved word only.
-bool HasBitmap(TByteView r, uint16_t function) { return r.Size / 2 != (function >> 8) + 3u; }
+bool HasBitmap(TByteView r, uint16_t function) {
+  return r.Size / 2 != (function >> 8) + 3u;
+}
 
-bool DibBottomUp(TByteView dib) { return dib.U32(0) == 12 || dib.I32(8) > 0; }
+bool DibBottomUp(TByteView dib) {
+  return dib.U32(0) == 12 || dib.I32(8) > 0;
+}
 
 QImage PackedDib(TByteView r, size_t off, uint32_t usage) {
   if (!r.Has(off, 4)) return {};
@@ -149,9 +156,15 @@ void TextOut16(TGdiPlayer& g, TByteView r, bool extended) {
 
 void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
   switch (fn) {
-    case meta::SetWindowOrg: g.SetWindowOrg(YX(r, 6)); break;
-    case meta::SetWindowExt: g.SetWindowExt(YX(r, 6)); break;
-    case meta::OffsetWindowOrg: g.SetWindowOrg(g.S.WindowOrg + YX(r, 6)); break;
+    case meta::SetWindowOrg:
+      g.SetWindowOrg(YX(r, 6));
+      break;
+    case meta::SetWindowExt:
+      g.SetWindowExt(YX(r, 6));
+      break;
+    case meta::OffsetWindowOrg:
+      g.SetWindowOrg(g.S.WindowOrg + YX(r, 6));
+      break;
     case meta::ScaleWindowExt: {
       const int yd = r.I16(6), yn = r.I16(8), xd = r.I16(10), xn = r.I16(12);
       if (xd != 0 && yd != 0)
@@ -160,32 +173,65 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
     }
     case meta::SetMapMode:
       // The placeable header's scale holds; only the isotropic constraint is honoured.
-      if (r.U16(6) == gdi::MM_ISOTROPIC || r.U16(6) == gdi::MM_ANISOTROPIC)
-        g.S.MapMode = r.U16(6);
+      if (r.U16(6) == gdi::MM_ISOTROPIC || r.U16(6) == gdi::MM_ANISOTROPIC) g.S.MapMode = r.U16(6);
       break;
-    case meta::SetBkColor: g.S.BkColor = ColorRef(r.U32(6)); break;
-    case meta::SetTextColor: g.S.TextColor = ColorRef(r.U32(6)); break;
-    case meta::SetBkMode: g.S.BkMode = r.U16(6); break;
-    case meta::SetRop2: g.S.Rop2 = r.U16(6); break;
-    case meta::SetPolyFillMode: g.S.PolyFillMode = r.U16(6); break;
-    case meta::SetStretchBltMode: g.S.StretchMode = r.U16(6); break;
-    case meta::SetTextAlign: g.S.TextAlign = r.U16(6); break;
-    case meta::SaveDC: g.SaveDC(); break;
-    case meta::RestoreDC: g.RestoreDC(r.I16(6)); break;
-    case meta::MoveTo: g.MoveTo(YX(r, 6)); break;
-    case meta::LineTo: g.LineTo(YX(r, 6)); break;
-    case meta::Rectangle: g.Rectangle(BRTL(r, 6)); break;
-    case meta::Ellipse: g.Ellipse(BRTL(r, 6)); break;
-    case meta::RoundRect: g.RoundRect(BRTL(r, 10), QSizeF(r.I16(8), r.I16(6))); break;
-    case meta::Arc: case meta::Pie: case meta::Chord: {
+    case meta::SetBkColor:
+      g.S.BkColor = ColorRef(r.U32(6));
+      break;
+    case meta::SetTextColor:
+      g.S.TextColor = ColorRef(r.U32(6));
+      break;
+    case meta::SetBkMode:
+      g.S.BkMode = r.U16(6);
+      break;
+    case meta::SetRop2:
+      g.S.Rop2 = r.U16(6);
+      break;
+    case meta::SetPolyFillMode:
+      g.S.PolyFillMode = r.U16(6);
+      break;
+    case meta::SetStretchBltMode:
+      g.S.StretchMode = r.U16(6);
+      break;
+    case meta::SetTextAlign:
+      g.S.TextAlign = r.U16(6);
+      break;
+    case meta::SaveDC:
+      g.SaveDC();
+      break;
+    case meta::RestoreDC:
+      g.RestoreDC(r.I16(6));
+      break;
+    case meta::MoveTo:
+      g.MoveTo(YX(r, 6));
+      break;
+    case meta::LineTo:
+      g.LineTo(YX(r, 6));
+      break;
+    case meta::Rectangle:
+      g.Rectangle(BRTL(r, 6));
+      break;
+    case meta::Ellipse:
+      g.Ellipse(BRTL(r, 6));
+      break;
+    case meta::RoundRect:
+      g.RoundRect(BRTL(r, 10), QSizeF(r.I16(8), r.I16(6)));
+      break;
+    case meta::Arc:
+    case meta::Pie:
+    case meta::Chord: {
       const TGdiPlayer::TArcKind kind = fn == meta::Arc   ? TGdiPlayer::akArc
                                         : fn == meta::Pie ? TGdiPlayer::akPie
                                                           : TGdiPlayer::akChord;
       g.ArcShape(BRTL(r, 14), YX(r, 10), YX(r, 6), kind);
       break;
     }
-    case meta::Polygon: g.Polygon(Points16(r, 8, r.U16(6))); break;
-    case meta::Polyline: g.Polyline(Points16(r, 8, r.U16(6))); break;
+    case meta::Polygon:
+      g.Polygon(Points16(r, 8, r.U16(6)));
+      break;
+    case meta::Polyline:
+      g.Polyline(Points16(r, 8, r.U16(6)));
+      break;
     case meta::PolyPolygon: {
       const uint16_t polys = r.U16(6);
       size_t off = 8 + 2 * size_t{polys};
@@ -198,18 +244,32 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
       g.PolyPolygon(list);
       break;
     }
-    case meta::SetPixel: g.SetPixel(YX(r, 10), ColorRef(r.U32(6))); break;
-    case meta::IntersectClipRect: g.IntersectClip(BRTL(r, 6)); break;
-    case meta::ExcludeClipRect: g.ExcludeClip(BRTL(r, 6)); break;
-    case meta::OffsetClipRgn: g.OffsetClip(YX(r, 6)); break;
-    case meta::SelectObject: g.SelectObject(r.U16(6)); break;
+    case meta::SetPixel:
+      g.SetPixel(YX(r, 10), ColorRef(r.U32(6)));
+      break;
+    case meta::IntersectClipRect:
+      g.IntersectClip(BRTL(r, 6));
+      break;
+    case meta::ExcludeClipRect:
+      g.ExcludeClip(BRTL(r, 6));
+      break;
+    case meta::OffsetClipRgn:
+      g.OffsetClip(YX(r, 6));
+      break;
+    case meta::SelectObject:
+      g.SelectObject(r.U16(6));
+      break;
     case meta::SelectClipRegion: {
       const TGdiObject* o = g.Object(r.U16(6));
-      if (o && o->Type == TGdiObject::otRegion) g.SelectObject(r.U16(6));
-      else g.ResetClip();
+      if (o && o->Type == TGdiObject::otRegion)
+        g.SelectObject(r.U16(6));
+      else
+        g.ResetClip();
       break;
     }
-    case meta::DeleteObject: g.DeleteObject(r.U16(6)); break;
+    case meta::DeleteObject:
+      g.DeleteObject(r.U16(6));
+      break;
     case meta::CreatePenIndirect: {
       TGdiObject o;
       o.Type = TGdiObject::otPen;
@@ -225,7 +285,7 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
       const uint16_t style = r.U16(6);
       o.Brush.Color = ColorRef(r.U32(8));
       o.Brush.Hatch = r.U16(12);
-      o.Brush.Kind = style == 1 ? TGdiBrush::bkNull
+      o.Brush.Kind = style == 1   ? TGdiBrush::bkNull
                      : style == 2 ? TGdiBrush::bkHatched
                                   : TGdiBrush::bkSolid;
       g.PutObjectFirstFree(std::move(o));
@@ -254,7 +314,8 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
       g.PutObjectFirstFree(std::move(o));
       break;
     }
-    case meta::CreatePalette: case meta::CreatePatternBrush: {
+    case meta::CreatePalette:
+    case meta::CreatePatternBrush: {
       TGdiObject o;
       o.Type = fn == meta::CreatePatternBrush ? TGdiObject::otBrush : TGdiObject::otOther;
       if (fn == meta::CreatePatternBrush) {
@@ -265,7 +326,9 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
       g.PutObjectFirstFree(std::move(o));
       break;
     }
-    case meta::FillRegion: case meta::FrameRegion: case meta::PaintRegion:
+    case meta::FillRegion:
+    case meta::FrameRegion:
+    case meta::PaintRegion:
     case meta::InvertRegion: {
       const TGdiObject* region = g.Object(r.U16(6));
       if (!region || region->Type != TGdiObject::otRegion) break;
@@ -279,16 +342,23 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
       }
       const TGdiObject* brush = g.Object(r.U16(8));
       if (!brush || brush->Type != TGdiObject::otBrush) break;
-      if (fn == meta::FillRegion) g.FillRegion(region->Region, brush->Brush);
-      else g.FrameRegion(region->Region, brush->Brush, QSizeF(r.I16(12), r.I16(10)));
+      if (fn == meta::FillRegion)
+        g.FillRegion(region->Region, brush->Brush);
+      else
+        g.FrameRegion(region->Region, brush->Brush, QSizeF(r.I16(12), r.I16(10)));
       break;
     }
-    case meta::TextOut: TextOut16(g, r, false); break;
-    case meta::ExtTextOut: TextOut16(g, r, true); break;
+    case meta::TextOut:
+      TextOut16(g, r, false);
+      break;
+    case meta::ExtTextOut:
+      TextOut16(g, r, true);
+      break;
     case meta::PatBlt:
       g.PatBlt(QRectF(r.I16(16), r.I16(14), r.I16(12), r.I16(10)), r.U32(6));
       break;
-    case meta::DIBBitBlt: case meta::BitBlt: {
+    case meta::DIBBitBlt:
+    case meta::BitBlt: {
       const uint32_t rop = r.U32(6);
       if (!HasBitmap(r, fn)) {
         g.PatBlt(QRectF(r.I16(22), r.I16(20), r.I16(18), r.I16(16)), rop);
@@ -299,7 +369,8 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
       g.Blit(dst, img, QRectF(r.I16(12), r.I16(10), dst.width(), dst.height()), rop);
       break;
     }
-    case meta::DIBStretchBlt: case meta::StretchBlt: {
+    case meta::DIBStretchBlt:
+    case meta::StretchBlt: {
       const uint32_t rop = r.U32(6);
       if (!HasBitmap(r, fn)) {
         g.PatBlt(QRectF(r.I16(26), r.I16(24), r.I16(22), r.I16(20)), rop);
@@ -334,7 +405,8 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
       g.Blit(QRectF(r.I16(22), r.I16(20), w, h), img, QRectF(r.I16(14), sy, w, h), 0x00CC0020);
       break;
     }
-    default: break;  // escapes, palettes and flood fills draw nothing here
+    default:
+      break;  // escapes, palettes and flood fills draw nothing here
   }
 }
 

@@ -39,7 +39,7 @@ std::string TEmfBuilder::Finish() const {
   PutU32(out, FCount + 2);
   PutU16(out, 16);  // handles
   PutU16(out, 0);
-  for (uint32_t v : {0u, 0u, 0u}) PutU32(out, v);  // description, palette
+  for (uint32_t v : {0u, 0u, 0u}) PutU32(out, v);                  // description, palette
   for (uint32_t v : {1000u, 1000u, 1000u, 1000u}) PutU32(out, v);  // 1 pixel per millimetre
   out += FRecords;
   PutU32(out, 14);

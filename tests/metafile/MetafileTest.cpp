@@ -43,8 +43,8 @@ std::vector<THeaderCase> HeaderCases() {
       {"EnhancedEmptyFrame", PatchU32(emf, 32, 0), false, TMetafileKind::mkNone},
       {"EnhancedTruncated", emf.substr(0, 60), false, TMetafileKind::mkNone},
       {"Placeable", wmf, false, TMetafileKind::mkPlaceable},
-      {"PlaceableNoUnitsPerInch", wmf.substr(0, 14) + std::string(2, '\0') + wmf.substr(16),
-       false, TMetafileKind::mkNone},
+      {"PlaceableNoUnitsPerInch", wmf.substr(0, 14) + std::string(2, '\0') + wmf.substr(16), false,
+       TMetafileKind::mkNone},
       {"PlaceableCutInHeader", wmf.substr(0, 30), false, TMetafileKind::mkNone},
       {"PlainRefused", PlainWmf(), false, TMetafileKind::mkNone},
       {"PlainAllowed", PlainWmf(), true, TMetafileKind::mkPlain},
@@ -146,8 +146,7 @@ std::vector<TRecordCase> RecordCases() {
       {"Polyline16Fits", emr::Polyline16, Words({87, 36, 0, 0, 0, 0, 2, 1, 2}), true},
       {"PolyPolygonCountsExceedPoints", emr::PolyPolygon,
        Words({8, 52, 0, 0, 0, 0, 1, 2, 3, 1, 2, 3, 4}), false},
-      {"PolyPolygonFits", emr::PolyPolygon, Words({8, 52, 0, 0, 0, 0, 1, 2, 2, 1, 2, 3, 4}),
-       true},
+      {"PolyPolygonFits", emr::PolyPolygon, Words({8, 52, 0, 0, 0, 0, 1, 2, 2, 1, 2, 3, 4}), true},
       {"TextStringPastEnd", emr::ExtTextOutW,
        Words({84, 76, 0, 0, 0, 0, 1, 0, 0, 0, 0, 5, 70, 0, 0, 0, 0, 0, 0}), false},
       {"TextDxPastEnd", emr::ExtTextOutW,
@@ -185,8 +184,8 @@ TEST(MetafileRecords, EmbeddedEnhancedMetafileIsJoinedFromItsChunks) {
     PutU16(params, static_cast<uint16_t>(34 + chunk.size()));
     for (uint32_t v : {0x43464D57u, 1u, 0x10000u}) PutU32(params, v);
     PutU16(params, 0);
-    for (uint32_t v : {0u, 2u, static_cast<uint32_t>(chunk.size()), 0u,
-                       static_cast<uint32_t>(emf.size())})
+    for (uint32_t v :
+         {0u, 2u, static_cast<uint32_t>(chunk.size()), 0u, static_cast<uint32_t>(emf.size())})
       PutU32(params, v);
     params += chunk;
     if (params.size() % 2) params.push_back('\0');

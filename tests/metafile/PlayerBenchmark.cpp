@@ -25,8 +25,8 @@ void ParseAndPlay(benchmark::State& state, const std::string& bytes) {
       state.SkipWithError("not a metafile");
       return;
     }
-    const int h = std::max(1, static_cast<int>(std::lround(kWidth * double(m.MMHeight()) /
-                                                           m.MMWidth())));
+    const int h =
+        std::max(1, static_cast<int>(std::lround(kWidth * double(m.MMHeight()) / m.MMWidth())));
     QImage img(kWidth, std::min(h, 4 * kWidth), QImage::Format_RGB32);
     img.fill(Qt::white);
     QPainter p(&img);
@@ -76,9 +76,10 @@ class TSpreadReporter : public benchmark::ConsoleReporter {
     if (ms.empty()) return;
     std::sort(ms.begin(), ms.end());
     auto at = [&](double q) { return ms[static_cast<size_t>(q * (ms.size() - 1))]; };
-    std::printf("parse+play at %d px over %zu EMFs (%s time): median %.2f ms, "
-                "90th percentile %.2f ms, max %.2f ms\n",
-                kWidth, ms.size(), what, at(0.5), at(0.9), ms.back());
+    std::printf(
+        "parse+play at %d px over %zu EMFs (%s time): median %.2f ms, "
+        "90th percentile %.2f ms, max %.2f ms\n",
+        kWidth, ms.size(), what, at(0.5), at(0.9), ms.back());
   }
 };
 

@@ -143,8 +143,7 @@ TEST_P(PageTest, PixelsAtKnownPlaces) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Player, PageTest, testing::ValuesIn(PageCases()),
-                         CaseName<TPageCase>);
+INSTANTIATE_TEST_SUITE_P(Player, PageTest, testing::ValuesIn(PageCases()), CaseName<TPageCase>);
 
 // ---- text placement ----
 
@@ -184,8 +183,8 @@ struct TAlignCase {
   const char* Name;
   uint32_t Align;
   bool Dx;
-  int Left, Right;   // expected ink extent, -1 = not checked
-  int Top, Bottom;   // expected ink extent, -1 = not checked
+  int Left, Right;  // expected ink extent, -1 = not checked
+  int Top, Bottom;  // expected ink extent, -1 = not checked
 };
 
 class TextAlignTest : public testing::TestWithParam<TAlignCase> {};
@@ -211,14 +210,13 @@ TEST_P(TextAlignTest, InkStartsAtTheReferencePoint) {
 // A 30-pixel Arial "H" is about 21 pixels tall and 18 wide; the Dx cases space them 30 apart.
 INSTANTIATE_TEST_SUITE_P(
     Player, TextAlignTest,
-    testing::Values(TAlignCase{"LeftBaseline", gdi::TA_BASELINE, true, 102, 178, -1, 59},
-                    TAlignCase{"RightBaseline", gdi::TA_BASELINE | gdi::TA_RIGHT, true, 12, 88,
-                               -1, 59},
-                    TAlignCase{"CenterBaseline", gdi::TA_BASELINE | gdi::TA_CENTER, true, 57,
-                               133, -1, 59},
-                    TAlignCase{"LeftTop", 0, true, 102, -1, 66, 87},
-                    TAlignCase{"LeftBottom", gdi::TA_BOTTOM, true, 102, -1, -1, 53},
-                    TAlignCase{"LeftBaselineNoDx", gdi::TA_BASELINE, false, 102, -1, -1, 59}),
+    testing::Values(
+        TAlignCase{"LeftBaseline", gdi::TA_BASELINE, true, 102, 178, -1, 59},
+        TAlignCase{"RightBaseline", gdi::TA_BASELINE | gdi::TA_RIGHT, true, 12, 88, -1, 59},
+        TAlignCase{"CenterBaseline", gdi::TA_BASELINE | gdi::TA_CENTER, true, 57, 133, -1, 59},
+        TAlignCase{"LeftTop", 0, true, 102, -1, 66, 87},
+        TAlignCase{"LeftBottom", gdi::TA_BOTTOM, true, 102, -1, -1, 53},
+        TAlignCase{"LeftBaselineNoDx", gdi::TA_BASELINE, false, 102, -1, -1, 59}),
     CaseName<TAlignCase>);
 
 // ---- bitmaps ----
@@ -297,8 +295,7 @@ TEST_P(DibCornerTest, CornersLandInTheRightPlaces) {
 
 INSTANTIATE_TEST_SUITE_P(Player, DibCornerTest,
                          testing::Values(TDibCase{"Bits1", 1, false}, TDibCase{"Bits4", 4, false},
-                                         TDibCase{"Bits8", 8, false},
-                                         TDibCase{"Bits24", 24, false},
+                                         TDibCase{"Bits8", 8, false}, TDibCase{"Bits24", 24, false},
                                          TDibCase{"Bits32", 32, false},
                                          TDibCase{"Bits24TopDown", 24, true},
                                          TDibCase{"Bits8TopDown", 8, true}),
