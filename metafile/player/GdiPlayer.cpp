@@ -340,10 +340,27 @@ QTransform TGdiPlayer::LogicalToOutput() const {
 
 // ---- clipping ----
 
+// Clip coordinates far off the page are held where an int still holds them (and a non-finite one
+// at 0): a hostile extent or transform must not overflow the integer region.
+static int OutputInt(double v) {
+  constexpr double kMaxOutputCoord = 1 << 28;
+  if (!std::isfinite(v)) return 0;
+  return static_cast<int>(std::lround(std::clamp(v, -kMaxOutputCoord, kMaxOutputCoord)));
+}
+
 QRegion TGdiPlayer::LogicalRectToOutput(const QRectF& r) const {
   const QTransform t = LogicalToOutput();
-  if (t.isRotating()) return QRegion(t.map(QPolygonF(r.normalized())).toPolygon());
-  return QRegion(t.mapRect(r.normalized()).toRect());
+  if (t.isRotating()) {
+    QPolygon corners;
+    for (const QPointF& p : t.map(QPolygonF(r.normalized()))) {
+      corners << QPoint(OutputInt(p.x()), OutputInt(p.y()));
+    }
+    return QRegion(corners);
+  }
+  const QRectF o = t.mapRect(r.normalized());
+  return QRegion(
+      QRect(QPoint(OutputInt(o.left()), OutputInt(o.top())),
+            QPoint(OutputInt(o.left() + o.width()) - 1, OutputInt(o.top() + o.height()) - 1)));
 }
 
 void TGdiPlayer::ApplyClip() {
@@ -373,7 +390,7 @@ void TGdiPlayer::OffsetClip(QPointF logical) {
   if (!S.HasClip) return;
   const QTransform t = LogicalToOutput();
   const QPointF d = t.map(logical) - t.map(QPointF(0, 0));
-  S.Clip.translate(qRound(d.x()), qRound(d.y()));
+  S.Clip.translate(OutputInt(d.x()), OutputInt(d.y()));
   ApplyClip();
 }
 
