@@ -19,7 +19,7 @@ std::string CaseName(const testing::TestParamInfo<T>& c) {
   return c.param.Name;
 }
 
-constexpr int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+constexpr int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
 
 QImage Play(const std::string& bytes, int w = 100, int h = 100) {
   TMetafile m;
@@ -126,6 +126,18 @@ std::vector<TPageCase> PageCases() {
          b.Record(emr::Rectangle, {0, 0, 100, 100});
        },
        {{20, 50, qRgb(0, 255, 0)}, {60, 50, qRgb(255, 255, 255)}}},
+      // Found by fuzzing: a clip a million times the page once overflowed the integer region.
+      {"ClipFarBeyondThePageHoldsTheWholePage",
+       [](TEmfBuilder& b) {
+         b.Record(emr::SetMapMode, {8});
+         b.Record(emr::SetWindowExtEx, {1, 1});
+         b.Record(emr::SetViewportExtEx, {1000000, 1000000});
+         b.Record(emr::IntersectClipRect, {-100000, -100000, 100000, 100000});
+         b.Record(emr::SetMapMode, {1});
+         SolidBrush(b, kRed);
+         b.Record(emr::Rectangle, {10, 10, 90, 90});
+       },
+       {{15, 15, qRgb(255, 0, 0)}, {85, 85, qRgb(255, 0, 0)}}},
   };
 }
 
