@@ -33,7 +33,12 @@ QRegion ReadRegion(TByteView rgn) {
   const uint32_t header = rgn.U32(0), count = rgn.U32(8);
   for (uint32_t i = 0; i < count; ++i) {
     const size_t o = header + 16 * size_t{i};
-    const int32_t l = rgn.I32(o), t = rgn.I32(o + 4), r = rgn.I32(o + 8), b = rgn.I32(o + 12);
+    // Coordinates are held to a range whose differences still fit a QRect.
+    constexpr int32_t kLimit = 1 << 28;
+    const int32_t l = std::clamp(rgn.I32(o), -kLimit, kLimit);
+    const int32_t t = std::clamp(rgn.I32(o + 4), -kLimit, kLimit);
+    const int32_t r = std::clamp(rgn.I32(o + 8), -kLimit, kLimit);
+    const int32_t b = std::clamp(rgn.I32(o + 12), -kLimit, kLimit);
     if (r > l && b > t) out += QRect(l, t, r - l, b - t);
   }
   return out;
@@ -68,7 +73,7 @@ TLogFont ReadLogFontW(TByteView r, size_t off) {
   f.Width = r.I32(off + 4);
   f.Escapement = r.I32(off + 8);
   f.Orientation = r.I32(off + 12);
-  f.Weight = r.I32(off + 16);
+  f.Weight = std::clamp(r.I32(off + 16), 0, 1000);  // GDI weights run from 0 to 1000
   f.Italic = r.U8(off + 20);
   f.Underline = r.U8(off + 21);
   f.StrikeOut = r.U8(off + 22);
@@ -554,7 +559,7 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
       QRegion out;
       const QTransform d = g.DeviceToOutput();
       for (const QRect& rect : ReadRegion(r.Sub(16, size)))
-        out += d.mapRect(QRectF(rect)).toAlignedRect();
+        out += g.OutputRect(d.mapRect(QRectF(rect)));
       g.SelectClipRegion(out, mode);
       break;
     }
@@ -636,7 +641,7 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   if (frameDev.width() <= 0 || frameDev.height() <= 0) return;
   // Some writers put the drawing beside the frame they declare; when most of the bounds lie
   // outside the frame, the frame moves onto the bounds so that the drawing shows.
-  const QRectF bounds(QPointF(v.I32(8), v.I32(12)), QPointF(v.I32(16) + 1, v.I32(20) + 1));
+  const QRectF bounds(QPointF(v.I32(8), v.I32(12)), QPointF(v.I32(16) + 1.0, v.I32(20) + 1.0));
   const QRectF inside = bounds.intersected(frameDev);
   const double boundsArea = bounds.width() * bounds.height();
   if (boundsArea > 0 && inside.width() * inside.height() < 0.5 * boundsArea)

@@ -80,11 +80,27 @@ QPainterPath RegionPath(const QRegion& r) {
   return p;
 }
 
+// Clip coordinates far off the page are held where an int still holds them (and a non-finite one
+// at 0): a hostile extent or transform must not overflow the integer region.
+int OutputInt(double v) {
+  constexpr double kMaxOutputCoord = 1 << 28;
+  if (!std::isfinite(v)) return 0;
+  return static_cast<int>(std::lround(std::clamp(v, -kMaxOutputCoord, kMaxOutputCoord)));
+}
+
+QPolygon OutputPolygon(const QPolygonF& poly) {
+  QPolygon out;
+  out.reserve(poly.size());
+  for (const QPointF& p : poly) out << QPoint(OutputInt(p.x()), OutputInt(p.y()));
+  return out;
+}
+
 QRegion PathRegion(const QPainterPath& path, Qt::FillRule rule) {
   QRegion out;
   QPainterPath p = path;
   p.setFillRule(rule);
-  for (const QPolygonF& poly : p.toFillPolygons()) out = out.xored(QRegion(poly.toPolygon(), rule));
+  for (const QPolygonF& poly : p.toFillPolygons())
+    out = out.xored(QRegion(OutputPolygon(poly), rule));
   return out;
 }
 
@@ -340,27 +356,18 @@ QTransform TGdiPlayer::LogicalToOutput() const {
 
 // ---- clipping ----
 
-// Clip coordinates far off the page are held where an int still holds them (and a non-finite one
-// at 0): a hostile extent or transform must not overflow the integer region.
-static int OutputInt(double v) {
-  constexpr double kMaxOutputCoord = 1 << 28;
-  if (!std::isfinite(v)) return 0;
-  return static_cast<int>(std::lround(std::clamp(v, -kMaxOutputCoord, kMaxOutputCoord)));
-}
-
 QRegion TGdiPlayer::LogicalRectToOutput(const QRectF& r) const {
   const QTransform t = LogicalToOutput();
   if (t.isRotating()) {
-    QPolygon corners;
-    for (const QPointF& p : t.map(QPolygonF(r.normalized()))) {
-      corners << QPoint(OutputInt(p.x()), OutputInt(p.y()));
-    }
-    return QRegion(corners);
+    return QRegion(OutputPolygon(t.map(QPolygonF(r.normalized()))));
   }
-  const QRectF o = t.mapRect(r.normalized());
-  return QRegion(
-      QRect(QPoint(OutputInt(o.left()), OutputInt(o.top())),
-            QPoint(OutputInt(o.left() + o.width()) - 1, OutputInt(o.top() + o.height()) - 1)));
+  return QRegion(OutputRect(t.mapRect(r.normalized())));
+}
+
+QRect TGdiPlayer::OutputRect(const QRectF& output) const {
+  const QRectF o = output.normalized();
+  return QRect(QPoint(OutputInt(o.left()), OutputInt(o.top())),
+               QPoint(OutputInt(o.left() + o.width()) - 1, OutputInt(o.top() + o.height()) - 1));
 }
 
 void TGdiPlayer::ApplyClip() {
@@ -452,7 +459,9 @@ QPen TGdiPlayer::MakePen(const QTransform& t) const {
   const bool geometric = (p.Style & PS_GEOMETRIC) != 0;
   // A zero width is one pixel; a real width keeps its scale, so thin lines on a reduced page
   // come out light rather than as heavy as a hairline.
-  const double width = p.Width > 0 ? std::max(p.Width * scale, 0.25) : 1.0;
+  // A pen wider than the page covers it all; wider still only costs the rasteriser time.
+  const double widest = 2 * (FTarget.width() + FTarget.height());
+  const double width = p.Width > 0 ? std::clamp(p.Width * scale, 0.25, widest) : 1.0;
   QPen pen(color, width);
   pen.setCosmetic(true);
   const uint32_t cap = p.Style & 0xF00, join = p.Style & 0xF000;
@@ -460,7 +469,8 @@ QPen TGdiPlayer::MakePen(const QTransform& t) const {
   pen.setJoinStyle(join == 0x1000 ? Qt::BevelJoin : join == 0x2000 ? Qt::MiterJoin : Qt::RoundJoin);
   const uint32_t style = p.Style & 0xF;
   // An old-style pen wider than one unit draws solid, whatever its style says.
-  const bool dashable = geometric || p.Width <= 1;
+  // Dashing a pen as wide as the page only multiplies the rasteriser's work: it draws solid.
+  const bool dashable = (geometric || p.Width <= 1) && width < 0.25 * widest;
   if (style >= 1 && style <= 4 && dashable) {
     QVector<qreal> d;
     if (geometric) {
@@ -477,9 +487,9 @@ QPen TGdiPlayer::MakePen(const QTransform& t) const {
     }
     pen.setCapStyle(Qt::FlatCap);
     pen.setDashPattern(d);
-  } else if (style == PS_USERSTYLE && !p.UserDashes.empty()) {
+  } else if (style == PS_USERSTYLE && !p.UserDashes.empty() && width < 0.25 * widest) {
     QVector<qreal> d;
-    for (double len : p.UserDashes) d.push_back(std::max(len * scale / width, 0.01));
+    for (double len : p.UserDashes) d.push_back(std::max(len * scale, 1.0) / width);
     if (d.size() % 2) d.push_back(d.back());
     pen.setDashPattern(d);
   }
@@ -518,15 +528,34 @@ QBrush TGdiPlayer::MakeBrush(const TGdiBrush& b, const QTransform& t) const {
 void TGdiPlayer::FillAndStroke(const QPainterPath& shape, bool fill, bool stroke) {
   QPainter::CompositionMode mode;
   if (!BeginDraw(&mode)) return;
-  const QTransform t = LogicalToOutput();
+  QTransform t = LogicalToOutput();
+  const QPen pen = stroke ? MakePen(t) : QPen(Qt::NoPen);
+  // A shape wholly off the page draws nothing; one reaching far beyond it (a damaged or
+  // hostile coordinate) is drawn in output units with its points held near the page, since
+  // the rasteriser's work grows with the length of the curves it flattens.
+  const QRectF bounds = t.mapRect(shape.controlPointRect());
+  const double reach = pen.style() == Qt::NoPen ? 1 : pen.widthF() + 1;
+  if (!std::isfinite(bounds.width() + bounds.height() + bounds.left() + bounds.top()) ||
+      !bounds.adjusted(-reach, -reach, reach, reach).intersects(FTarget))
+    return;
+  QPainterPath path = shape;
+  const double kMargin = 4 * std::max(FTarget.width(), FTarget.height()) + 1000;
+  const QRectF near = FTarget.adjusted(-kMargin, -kMargin, kMargin, kMargin);
+  if (!near.contains(bounds)) {
+    path = t.map(shape);
+    for (int i = 0; i < path.elementCount(); ++i) {
+      const QPainterPath::Element e = path.elementAt(i);
+      path.setElementPositionAt(i, std::clamp(e.x, near.left(), near.right()),
+                                std::clamp(e.y, near.top(), near.bottom()));
+    }
+    t = QTransform();
+  }
   FPainter.setTransform(t * FPainterBase);
   if (fill && S.Brush.Kind != TGdiBrush::bkNull) {
-    if (S.Brush.Kind == TGdiBrush::bkHatched && S.BkMode == 2) FPainter.fillPath(shape, S.BkColor);
-    FPainter.fillPath(shape, MakeBrush(S.Brush, t));
+    if (S.Brush.Kind == TGdiBrush::bkHatched && S.BkMode == 2) FPainter.fillPath(path, S.BkColor);
+    FPainter.fillPath(path, MakeBrush(S.Brush, t));
   }
-  if (stroke && !S.Pen.Null()) {
-    FPainter.strokePath(shape, MakePen(t));
-  }
+  if (pen.style() != Qt::NoPen) FPainter.strokePath(path, pen);
 }
 
 void TGdiPlayer::StrokeOpen(const QPainterPath& shape) {
@@ -896,6 +925,10 @@ void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<dou
   const double ySign = vy.y() < 0 ? -1.0 : 1.0;
   double pixelHeight = S.Font.Height * scaleY;
   if (S.Font.Height == 0) pixelHeight = -12 * FPixelScale;
+  // Glyphs taller than any page are a damaged record, not text to rasterise.
+  constexpr double kMaxPixelHeight = 4096;
+  if (!std::isfinite(pixelHeight)) return;
+  pixelHeight = std::clamp(pixelHeight, -kMaxPixelHeight, kMaxPixelHeight);
   const TFontEntry& resolved = ResolveFont(pixelHeight);
   const QFont font = resolved.QtFont;
   const double ascent = resolved.Ascent, descent = resolved.Descent;

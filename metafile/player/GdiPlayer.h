@@ -101,6 +101,8 @@ class TGdiPlayer {
   void SelectClipPath(uint32_t mode);
   void ResetClip();
   QRegion LogicalRectToOutput(const QRectF& r) const;
+  // An output rectangle in int coordinates, held where an int still holds them.
+  QRect OutputRect(const QRectF& output) const;
 
   // Drawing (logical units). Inside a path bracket these add to the path instead.
   void MoveTo(QPointF p);

@@ -73,7 +73,7 @@ TLogFont ReadLogFont16(TByteView r) {
   f.Width = r.I16(8);
   f.Escapement = r.I16(10);
   f.Orientation = r.I16(12);
-  f.Weight = r.I16(14);
+  f.Weight = std::clamp<int32_t>(r.I16(14), 0, 1000);  // GDI weights run from 0 to 1000
   f.Italic = r.U8(16);
   f.Underline = r.U8(17);
   f.StrikeOut = r.U8(18);

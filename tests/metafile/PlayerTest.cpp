@@ -348,6 +348,26 @@ TEST(Player, UnsoundRecordIsSkipped) {
   EXPECT_EQ(img.pixel(25, 25), qRgb(255, 0, 0));
 }
 
+// Extreme values that a damaged file carries are held in range (the sanitizer build checks the
+// arithmetic); what the page draws around them stays.
+TEST(Player, ExtremeValuesAreHeldInRange) {
+  constexpr int32_t kMax = 0x7FFFFFFF, kMin = -0x7FFFFFFF - 1;
+  TEmfBuilder b;
+  SolidBrush(b, kRed);
+  b.Record(emr::Rectangle, {0, 0, 50, 100});
+  // A clip region whose rectangle spans the whole int range, in intersect mode.
+  b.Record(emr::ExtSelectClipRgn,
+           {48, 1, 32, 1, 1, 16, kMin, kMin, kMax, kMax, kMin, kMin, kMax, kMax});
+  b.Record(emr::OffsetClipRgn, {kMax, kMax});
+  b.Record(emr::ExtCreatePen, {2, 0, 0, 0, 0, 0x10000 | 7, kMax, 0, 0, 0, 2, 1, 1});
+  b.Record(emr::SelectObject, {2});
+  b.Record(emr::MoveToEx, {kMin, kMin});
+  b.Record(emr::LineTo, {kMax, kMax});
+  b.Record(emr::PolyBezier, {0, 0, 0, 0, 4, 0, 0, kMax, kMin, kMin, kMax, 10, 10});
+  const QImage img = Play(b.Finish());
+  EXPECT_EQ(img.pixel(25, 50), qRgb(255, 0, 0));
+}
+
 // Every file of the real-world corpus plays to its end without a crash (the sanitizer build
 // runs this too); damaged files keep what precedes the damage.
 TEST(Player, CorpusPlaysWithoutCrashing) {
