@@ -634,10 +634,11 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   const double devW = v.I32(72), devH = v.I32(76), mmW = v.I32(80), mmH = v.I32(84);
   const double pxPerMMx = devW > 0 && mmW > 0 ? devW / mmW : 96.0 / 25.4;
   const double pxPerMMy = devH > 0 && mmH > 0 ? devH / mmH : pxPerMMx;
-  // The frame (0.01 mm) in reference-device pixels, mapped onto the target.
+  // The frame (0.01 mm) in reference-device pixels, mapped onto the target. Like the bounds,
+  // the frame includes its right and bottom edges: it spans one device pixel more.
   const TMetafileFrame f = metafile.Frame();
   QRectF frameDev(QPointF(f.Left * pxPerMMx / 100, f.Top * pxPerMMy / 100),
-                  QPointF(f.Right * pxPerMMx / 100, f.Bottom * pxPerMMy / 100));
+                  QPointF(f.Right * pxPerMMx / 100 + 1, f.Bottom * pxPerMMy / 100 + 1));
   if (frameDev.width() <= 0 || frameDev.height() <= 0) return;
   // Some writers put the drawing beside the frame they declare; when most of the bounds lie
   // outside the frame, the frame moves onto the bounds so that the drawing shows.
