@@ -95,12 +95,20 @@ QPolygon OutputPolygon(const QPolygonF& poly) {
   return out;
 }
 
+// Qt turns a polygon taller than 100000 rows into an empty region and leaks its edge table on
+// the way: such a polygon gets the empty region here without reaching Qt.
+QRegion PolygonRegion(const QPolygonF& poly, Qt::FillRule rule) {
+  const QPolygon out = OutputPolygon(poly);
+  const QRect bounds = out.boundingRect();
+  if (int64_t(bounds.bottom()) - bounds.top() > 100000) return QRegion();
+  return QRegion(out, rule);
+}
+
 QRegion PathRegion(const QPainterPath& path, Qt::FillRule rule) {
   QRegion out;
   QPainterPath p = path;
   p.setFillRule(rule);
-  for (const QPolygonF& poly : p.toFillPolygons())
-    out = out.xored(QRegion(OutputPolygon(poly), rule));
+  for (const QPolygonF& poly : p.toFillPolygons()) out = out.xored(PolygonRegion(poly, rule));
   return out;
 }
 
@@ -359,7 +367,7 @@ QTransform TGdiPlayer::LogicalToOutput() const {
 QRegion TGdiPlayer::LogicalRectToOutput(const QRectF& r) const {
   const QTransform t = LogicalToOutput();
   if (t.isRotating()) {
-    return QRegion(OutputPolygon(t.map(QPolygonF(r.normalized()))));
+    return PolygonRegion(t.map(QPolygonF(r.normalized())), Qt::OddEvenFill);
   }
   return QRegion(OutputRect(t.mapRect(r.normalized())));
 }
@@ -564,6 +572,19 @@ void TGdiPlayer::StrokeOpen(const QPainterPath& shape) {
 
 // ---- primitives ----
 
+QRectF TGdiPlayer::DeviceExclusive(const QRectF& r) const {
+  // GDI's rectangle-based shapes end one device pixel before their right and bottom edges.
+  const QTransform d = S.World * PageToDevice();
+  if (d.isRotating() || FInPath) return r.normalized();
+  bool ok = false;
+  const QTransform back = d.inverted(&ok);
+  if (!ok) return r.normalized();
+  QRectF dev = d.mapRect(r.normalized());
+  if (dev.width() > 1) dev.setRight(dev.right() - 1);
+  if (dev.height() > 1) dev.setBottom(dev.bottom() - 1);
+  return back.mapRect(dev);
+}
+
 void TGdiPlayer::MoveTo(QPointF p) {
   S.Current = p;
   if (FInPath) {
@@ -676,7 +697,7 @@ void TGdiPlayer::PolyDraw(const QPolygonF& pts, const uint8_t* types) {
 
 void TGdiPlayer::Rectangle(const QRectF& r) {
   QPainterPath path;
-  path.addRect(r.normalized());
+  path.addRect(DeviceExclusive(r));
   if (FInPath) {
     FPath.addPath(path);
     return;
@@ -686,7 +707,8 @@ void TGdiPlayer::Rectangle(const QRectF& r) {
 
 void TGdiPlayer::RoundRect(const QRectF& r, QSizeF corner) {
   QPainterPath path;
-  path.addRoundedRect(r.normalized(), std::abs(corner.width()) / 2, std::abs(corner.height()) / 2);
+  path.addRoundedRect(DeviceExclusive(r), std::abs(corner.width()) / 2,
+                      std::abs(corner.height()) / 2);
   if (FInPath) {
     FPath.addPath(path);
     return;
@@ -696,7 +718,7 @@ void TGdiPlayer::RoundRect(const QRectF& r, QSizeF corner) {
 
 void TGdiPlayer::Ellipse(const QRectF& r) {
   QPainterPath path;
-  path.addEllipse(r.normalized());
+  path.addEllipse(DeviceExclusive(r));
   if (FInPath) {
     FPath.addPath(path);
     return;

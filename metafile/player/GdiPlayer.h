@@ -171,6 +171,7 @@ class TGdiPlayer {
   QRegion FAppliedClip;
 
   QTransform PageToDevice() const;
+  QRectF DeviceExclusive(const QRectF& r) const;
   void ApplyClip();
   bool BeginDraw(QPainter::CompositionMode* mode);
   QPen MakePen(const QTransform& t) const;
