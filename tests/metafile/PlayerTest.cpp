@@ -138,6 +138,20 @@ std::vector<TPageCase> PageCases() {
          b.Record(emr::Rectangle, {10, 10, 90, 90});
        },
        {{15, 15, qRgb(255, 0, 0)}, {85, 85, qRgb(255, 0, 0)}}},
+      // Found by fuzzing: a clip path a million rows tall made Qt leak its polygon edge table.
+      {"ClipPathFarTallerThanThePageLeavesTheRestUnpainted",
+       [](TEmfBuilder& b) {
+         b.Record(emr::BeginPath, {});
+         b.Record(emr::MoveToEx, {0, 0});
+         b.Record(emr::LineTo, {10, 1000000});
+         b.Record(emr::LineTo, {20, 0});
+         b.Record(emr::CloseFigure, {});
+         b.Record(emr::EndPath, {});
+         b.Record(emr::SelectClipPath, {5});
+         SolidBrush(b, kRed);
+         b.Record(emr::Rectangle, {0, 0, 100, 100});
+       },
+       {{60, 50, qRgb(255, 255, 255)}, {90, 90, qRgb(255, 255, 255)}}},
   };
 }
 
