@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "Exam.h"
+#include "MetafileBuilder.h"
 #include "MetafilePlayer.h"
 #include "ExamFixtures.h"
 #include "Memory.h"
@@ -58,6 +59,70 @@ TEST(MakeRoundTrip, MarkingTheKeyScoresFullMarks) {
   exam.OpenTestAnswers(Block(made.Answers));
   exam.Regrade();
   EXPECT_DOUBLE_EQ(exam.Score(0), 1.0);
+}
+
+// The blue pixels of a page played back at its natural size.
+int BluePixels(const std::string& metafileBytes) {
+  TMetafile metafile;
+  if (!metafile.LoadFromBytes(metafileBytes)) return -1;
+  QImage image(metafile.Width(), metafile.Height(), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  PlayMetafile(painter, metafile, QRectF(image.rect()));
+  painter.end();
+  int blue = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QRgb p = image.pixel(x, y);
+      blue += qBlue(p) > 180 && qRed(p) < 90 && qGreen(p) < 120;
+    }
+  }
+  return blue;
+}
+
+TEST(MakePages, PageFilesBecomeMetafilesOrClearErrors) {
+  examtest::TPrivateTempDir tmp;
+  tooltest::WriteSmallSource(tmp.Path());  // pic.png: a 100 x 40 blue box
+  examtest::WriteFile(tmp.Path() / "pic.svg",
+                      "<svg xmlns='http://www.w3.org/2000/svg' width='200' height='100'>"
+                      "<rect x='0' y='0' width='200' height='100' fill='#2040e0'/></svg>");
+  examtest::WriteFile(tmp.Path() / "broken.svg", "<svg");
+  examtest::WriteFile(tmp.Path() / "notes.txt", "not a picture");
+  TWmfBuilder wmf(100, 100);
+  wmf.Record(0x020C, {100, 100});      // META_SETWINDOWEXT
+  wmf.Record(0x041B, {0, 0, 50, 50});  // META_RECTANGLE
+  const std::string placeable = wmf.Finish();
+  const std::string plainWmf = placeable.substr(22);  // without the placeable header
+  examtest::WriteFile(tmp.Path() / "placeable.wmf", placeable);
+  examtest::WriteFile(tmp.Path() / "plain.wmf", plainWmf);
+  const std::string emf = examtest::MinimalEmf(21000, 9000);
+  examtest::WriteFile(tmp.Path() / "page.emf", emf);
+
+  struct Case {
+    const char* file;
+    int minBlue;          // -1: an error is expected
+    const char* error;
+  } cases[] = {
+      {"pic.svg", 640 * 300, ""},
+      {"pic.png", 100 * 30, ""},
+      {"page.emf", 0, ""},
+      {"placeable.wmf", 0, ""},
+      {"broken.svg", -1, "not a readable SVG"},
+      {"notes.txt", -1, "neither a metafile nor a PNG, JPEG or SVG"},
+      {"plain.wmf", -1, "without the placeable header"},
+      {"missing.png", -1, "cannot be read"},
+  };
+  for (const auto& c : cases) {
+    const TPageResult page = MakePageFromFile((tmp.Path() / c.file).string());
+    if (c.minBlue < 0) {
+      EXPECT_NE(page.Error.find(c.error), std::string::npos) << c.file << ": " << page.Error;
+      EXPECT_EQ(page.Metafile, "") << c.file;
+      continue;
+    }
+    ASSERT_EQ(page.Error, "") << c.file;
+    EXPECT_GE(BluePixels(page.Metafile), c.minBlue) << c.file;
+  }
+  EXPECT_EQ(MakePageFromFile((tmp.Path() / "page.emf").string()).Metafile, emf);  // taken as it is
 }
 
 // A picture named without alt text (the usual way to write it) must reach the page.
