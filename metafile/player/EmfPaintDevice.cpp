@@ -614,8 +614,10 @@ void TEmfPaintEngine::drawTextItem(const QPointF& p, const QTextItem& textItem) 
 }
 
 std::string TEmfPaintEngine::Finish() const {
-  const TEmfRect frame{0, 0, static_cast<int32_t>(std::lround(FPage.width() * 2540.0 / FDpi)),
-                       static_cast<int32_t>(std::lround(FPage.height() * 2540.0 / FDpi))};
+  // The frame includes its right and bottom edges, as the bounds do: a page W pixels wide
+  // spans 0 .. W - 1.
+  const TEmfRect frame{0, 0, static_cast<int32_t>(std::lround((FPage.width() - 1) * 2540.0 / FDpi)),
+                       static_cast<int32_t>(std::lround((FPage.height() - 1) * 2540.0 / FDpi))};
   // A reference device of 20 x 15 inches at the page's resolution keeps pixels per millimetre
   // exact in whole numbers.
   const TEmfPoint devicePx{20 * FDpi, 15 * FDpi}, deviceMM{508, 381};

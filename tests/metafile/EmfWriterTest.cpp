@@ -178,13 +178,14 @@ TEST_P(EmfWriterPageTest, HeaderFrameAndRecordsAreConsistent) {
   const std::string bytes = Record({c.Width, c.Height}, c.Dpi, PaintEverything);
   const TMetafile mf = Load(bytes);
   ASSERT_EQ(mf.Kind(), TMetafileKind::mkEnhanced);
-  const int32_t mmW = static_cast<int32_t>(std::lround(c.Width * 2540.0 / c.Dpi));
-  const int32_t mmH = static_cast<int32_t>(std::lround(c.Height * 2540.0 / c.Dpi));
+  // The frame includes its right and bottom edges: a page W pixels wide has a frame of W - 1.
+  const int32_t mmW = static_cast<int32_t>(std::lround((c.Width - 1) * 2540.0 / c.Dpi));
+  const int32_t mmH = static_cast<int32_t>(std::lround((c.Height - 1) * 2540.0 / c.Dpi));
   EXPECT_EQ(mf.MMWidth(), mmW);
   EXPECT_EQ(mf.MMHeight(), mmH);
   EXPECT_EQ(mf.Frame().Left, 0);
   EXPECT_EQ(mf.Frame().Top, 0);
-  EXPECT_EQ(mf.Width(), std::lround(c.Width * 96.0 / c.Dpi));
+  EXPECT_NEAR(mf.Width(), c.Width * 96.0 / c.Dpi, 1.5);
 
   // The reference device has the page's resolution: pixels per millimetre = dpi / 25.4.
   const double pxPerMM = static_cast<double>(I32At(bytes, 72)) / I32At(bytes, 80);
