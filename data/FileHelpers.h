@@ -6,5 +6,7 @@
 
 // The size of the named file or folder entry; 0 when there is none.
 int64_t FileSizeByName(const std::string& name);
+// The whole file in `out`; false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& name, std::string& out);
 // The system's temporary directory (TMPDIR honoured), with a trailing separator.
 std::string GetTempDir();

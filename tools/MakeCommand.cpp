@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ExamTool.h"
+#include "FileHelpers.h"
 #include "PageMaker.h"
 #include "TestMaker.h"
 #include "TestSource.h"
@@ -79,12 +79,11 @@ int RunMake(const std::vector<std::string>& args) {
   if (output.empty()) output = fs::path(source).replace_extension(".tst").string();
   const std::string key = fs::path(output).replace_extension(".tst-ans").string();
 
-  std::ifstream in(source, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!ReadWholeFile(source, text)) {
     ReportBadFile(source, "cannot be read");
     return kExitBadInput;
   }
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   std::vector<TSourceError> errors;
   const TSourceTest test = ParseTestSource(text, errors);
 

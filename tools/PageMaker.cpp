@@ -11,10 +11,9 @@
 #include <QTextTable>
 #include <QUrl>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 
 #include "EmfPaintDevice.h"
+#include "FileHelpers.h"
 #include "Metafile.h"
 
 namespace {
@@ -92,9 +91,8 @@ TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string&
 }
 
 TPageResult MakePageFromFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return {{}, "the page file " + path + " cannot be read"};
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string bytes;
+  if (!ReadWholeFile(path, bytes)) return {{}, "the page file " + path + " cannot be read"};
 
   TMetafile metafile;
   if (metafile.LoadFromBytes(bytes)) return {bytes, {}};

@@ -3,12 +3,11 @@
 #include <QPainter>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "CompressedStrings.h"
 #include "ExamTool.h"
+#include "FileHelpers.h"
 #include "MetafilePlayer.h"
 #include "TestImage.h"
 
@@ -27,12 +26,6 @@ int BadFile(const std::string& file, const std::string& reason) {
   return kExitBadInput;
 }
 
-bool ReadFile(const std::string& path, std::string* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
-}
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -68,11 +61,14 @@ int RunRender(const std::vector<std::string>& args) {
     }
   }
   if (input.empty()) return UsageError("render", "no input file");
-  if (output.empty())
-    output = input + (question > 0 ? "-" + std::to_string(question) : "") + ".png";
+  if (output.empty()) {
+    output = input;
+    if (question > 0) output.append("-").append(std::to_string(question));
+    output.append(".png");
+  }
 
   std::string bytes;
-  if (!ReadFile(input, &bytes)) return BadFile(input, "cannot be read");
+  if (!ReadWholeFile(input, bytes)) return BadFile(input, "cannot be read");
   if (question > 0 || EndsWith(input, ".tst") || EndsWith(input, ".tst-ans")) {
     if (question == 0) question = 1;
     const TTestImage image{reinterpret_cast<const uint8_t*>(bytes.data()),
