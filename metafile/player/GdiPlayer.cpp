@@ -1,6 +1,8 @@
 // TGdiPlayer: GDI device-context state, object table, clipping, paths and shapes on QPainter.
 #include "GdiPlayer.h"
 
+#include <optional>
+
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QLinearGradient>
@@ -16,6 +18,38 @@ constexpr size_t kMaxSavedStates = 4096;
 
 enum : uint32_t { PS_NULL = 5, PS_USERSTYLE = 7, PS_GEOMETRIC = 0x10000 };
 enum : uint32_t { R2_BLACK = 1, R2_NOP = 11, R2_COPYPEN = 13, R2_WHITE = 16 };
+
+// The pixels an axis-aligned rectangle covers once its edges are rounded (at least one pixel
+// each way), or nothing when the path is not one such rectangle.
+std::optional<QRect> WholePixelBox(const QPainterPath& path, const QTransform& toPixels) {
+  const int n = path.elementCount();
+  if (n < 4 || n > 5) return std::nullopt;
+  const QRectF box = toPixels.mapRect(path.controlPointRect());
+  for (int i = 0; i < n; ++i) {
+    const QPainterPath::Element e = path.elementAt(i);
+    if (e.isCurveTo() || (i > 0 && e.isMoveTo())) return std::nullopt;
+    const QPointF p = toPixels.map(QPointF(e.x, e.y));
+    const bool onX = std::abs(p.x() - box.left()) < 1e-6 || std::abs(p.x() - box.right()) < 1e-6;
+    const bool onY = std::abs(p.y() - box.top()) < 1e-6 || std::abs(p.y() - box.bottom()) < 1e-6;
+    if (!onX || !onY) return std::nullopt;
+  }
+  if (!(box.width() > 0 && box.height() > 0)) return std::nullopt;
+  constexpr double kLimit = 1 << 28;
+  if (!(std::abs(box.left()) < kLimit && std::abs(box.right()) < kLimit &&
+        std::abs(box.top()) < kLimit && std::abs(box.bottom()) < kLimit))
+    return std::nullopt;
+  const int left = static_cast<int>(std::floor(box.left() + 0.5));
+  const int top = static_cast<int>(std::floor(box.top() + 0.5));
+  const int right = std::max(left + 1, static_cast<int>(std::floor(box.right() + 0.5)));
+  const int bottom = std::max(top + 1, static_cast<int>(std::floor(box.bottom() + 0.5)));
+  return QRect(left, top, right - left, bottom - top);
+}
+
+bool HasCurves(const QPainterPath& path) {
+  for (int i = 0; i < path.elementCount(); ++i)
+    if (path.elementAt(i).isCurveTo()) return true;
+  return false;
+}
 
 QPainter::CompositionMode Rop2Mode(uint32_t rop) {
   switch (rop) {
@@ -118,6 +152,7 @@ TGdiPlayer::TGdiPlayer(QPainter& painter, const QRectF& target, const QTransform
                        double devicePixelsPerMM, double pixelScale)
     : FPainter(painter),
       FPainterBase(painter.transform()),
+      FPixelsFromPainter(painter.transform().inverted() * painter.deviceTransform()),
       FDeviceToOutput(deviceToOutput),
       FDevicePxPerMM(devicePixelsPerMM > 0 ? devicePixelsPerMM : 96.0 / 25.4),
       FPixelScale(pixelScale > 0 ? pixelScale : 1.0),
@@ -558,12 +593,46 @@ void TGdiPlayer::FillAndStroke(const QPainterPath& shape, bool fill, bool stroke
     }
     t = QTransform();
   }
+  const QTransform toPixels = t * FPainterBase * FPixelsFromPainter;
   FPainter.setTransform(t * FPainterBase);
+  if (fill && S.Brush.Kind == TGdiBrush::bkSolid && toPixels.type() <= QTransform::TxScale) {
+    if (const std::optional<QRect> box = WholePixelBox(path, toPixels)) {
+      // GDI fills whole pixels between rounded edges: a one-pixel table rule stays one sharp
+      // pixel at any scale, and cells that share an edge neither overlap nor part.
+      FPainter.setTransform(FPixelsFromPainter.inverted());
+      FPainter.fillRect(*box, S.Brush.Color);
+      FPainter.setTransform(t * FPainterBase);
+      fill = false;
+    }
+  }
   if (fill && S.Brush.Kind != TGdiBrush::bkNull) {
     if (S.Brush.Kind == TGdiBrush::bkHatched && S.BkMode == 2) FPainter.fillPath(path, S.BkColor);
     FPainter.fillPath(path, MakeBrush(S.Brush, t));
   }
-  if (pen.style() != Qt::NoPen) FPainter.strokePath(path, pen);
+  if (pen.style() == Qt::NoPen) return;
+  if (pen.widthF() <= 1.5 && !HasCurves(path)) {
+    StrokeOnPixelCentres(path.toSubpathPolygons(toPixels), pen);
+    return;
+  }
+  FPainter.strokePath(path, pen);
+}
+
+// GDI lights whole pixels: a hairline lies on the pixel row or column its points fall in.
+// Drawn between two rows it would come out as two half-grey rows, the blur a table border
+// must not have, so the points of straight hairlines move to the centres of their pixels.
+void TGdiPlayer::StrokeOnPixelCentres(const QList<QPolygonF>& polygons, const QPen& pen) {
+  QPainterPath snapped;
+  for (const QPolygonF& polygon : polygons) {
+    for (qsizetype i = 0; i < polygon.size(); ++i) {
+      const QPointF p(std::floor(polygon[i].x()) + 0.5, std::floor(polygon[i].y()) + 0.5);
+      if (i == 0)
+        snapped.moveTo(p);
+      else
+        snapped.lineTo(p);
+    }
+  }
+  FPainter.setTransform(FPixelsFromPainter.inverted());
+  FPainter.strokePath(snapped, pen);
 }
 
 void TGdiPlayer::StrokeOpen(const QPainterPath& shape) {

@@ -147,6 +147,8 @@ class TGdiPlayer {
  private:
   QPainter& FPainter;
   QTransform FPainterBase;
+  // The painter's own scale to device pixels (a high-density screen's ratio; 1 on an image).
+  QTransform FPixelsFromPainter;
   QTransform FDeviceToOutput;
   double FDevicePxPerMM;
   double FPixelScale;
@@ -178,6 +180,7 @@ class TGdiPlayer {
   QBrush MakeBrush(const TGdiBrush& b, const QTransform& t) const;
   void FillAndStroke(const QPainterPath& shape, bool fill, bool stroke);
   void StrokeOpen(const QPainterPath& shape);
+  void StrokeOnPixelCentres(const QList<QPolygonF>& polygons, const QPen& pen);
   void DrawPath(bool fill, bool stroke);
   Qt::FillRule FillRule() const { return S.PolyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill; }
   QPainterPath ArcPath(const QRectF& box, QPointF start, QPointF end, TArcKind kind,

@@ -47,6 +47,7 @@ struct TPageCase {
   const char* Name;
   std::function<void(TEmfBuilder&)> Build;
   std::vector<TPixel> Expect;
+  int Output = 100;  // the page is 100 device pixels square, drawn Output pixels square
 };
 
 std::vector<TPageCase> PageCases() {
@@ -152,6 +153,34 @@ std::vector<TPageCase> PageCases() {
          b.Record(emr::Rectangle, {0, 0, 100, 100});
        },
        {{60, 50, qRgb(255, 255, 255)}, {90, 90, qRgb(255, 255, 255)}}},
+      // The 100-pixel page spans 101 device pixels (its frame includes its last row), so at
+      // 70 pixels the scale is 70/101. A rule one device pixel tall from y = 51 then covers
+      // 35.35 .. 36.04: drawn between the rows it would be a pale row and a faint one; GDI
+      // rounds its edges and lights one whole row.
+      {"OnePixelRuleStaysOneSharpRowWhenScaled",
+       [](TEmfBuilder& b) {
+         SolidBrush(b, kRed);
+         b.Record(emr::Rectangle, {10, 51, 90, 52});
+       },
+       {{35, 35, qRgb(255, 0, 0)}, {35, 34, qRgb(255, 255, 255)}, {35, 36, qRgb(255, 255, 255)}},
+       70},
+      {"CellsSharingAnEdgeLeaveNoSeamWhenScaled",
+       [](TEmfBuilder& b) {
+         SolidBrush(b, kRed);
+         b.Record(emr::Rectangle, {10, 10, 51, 90});
+         b.Record(emr::Rectangle, {51, 10, 90, 90});
+       },
+       {{34, 30, qRgb(255, 0, 0)}, {35, 30, qRgb(255, 0, 0)}, {36, 30, qRgb(255, 0, 0)}},
+       70},
+      {"HairlineLightsTheRowItLiesOn",
+       [](TEmfBuilder& b) {
+         b.Record(emr::CreatePen, {1, 0, 0, 0, 0});  // solid black, one pixel
+         b.Record(emr::SelectObject, {1});
+         b.Record(emr::MoveToEx, {10, 52});
+         b.Record(emr::LineTo, {90, 52});  // 36.04: inside row 36, next to the edge of row 35
+       },
+       {{35, 36, qRgb(0, 0, 0)}, {35, 35, qRgb(255, 255, 255)}, {35, 37, qRgb(255, 255, 255)}},
+       70},
   };
 }
 
@@ -160,7 +189,7 @@ class PageTest : public testing::TestWithParam<TPageCase> {};
 TEST_P(PageTest, PixelsAtKnownPlaces) {
   TEmfBuilder b;
   GetParam().Build(b);
-  const QImage img = Play(b.Finish());
+  const QImage img = Play(b.Finish(), GetParam().Output, GetParam().Output);
   for (const TPixel& p : GetParam().Expect) {
     const QRgb got = img.pixel(p.X, p.Y);
     EXPECT_NEAR(qRed(got), qRed(p.Color), 40) << "at " << p.X << "," << p.Y;
