@@ -550,6 +550,9 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
     case emr::OffsetClipRgn:
       g.OffsetClip(P32(r, 8));
       break;
+    case emr::SetMetaRgn:
+      g.SetMetaRegion();
+      break;
     case emr::ExtSelectClipRgn: {
       const uint32_t size = r.U32(8), mode = r.U32(12);
       if (size == 0) {

@@ -414,7 +414,8 @@ QRect TGdiPlayer::OutputRect(const QRectF& output) const {
 }
 
 void TGdiPlayer::ApplyClip() {
-  const QRegion want = S.HasClip ? S.Clip : QRegion(FTarget.toAlignedRect());
+  QRegion want = S.HasClip ? S.Clip : QRegion(FTarget.toAlignedRect());
+  if (S.HasMeta) want = want.intersected(S.Meta);
   if (FClipApplied && want == FAppliedClip) return;
   FPainter.setTransform(FPainterBase);
   FPainter.setClipRegion(want.intersected(FTarget.toAlignedRect()));
@@ -465,6 +466,16 @@ void TGdiPlayer::SelectClipRegion(const QRegion& output, uint32_t mode) {
       break;
   }
   S.HasClip = true;
+  ApplyClip();
+}
+
+void TGdiPlayer::SetMetaRegion() {
+  if (S.HasClip) {
+    S.Meta = S.HasMeta ? S.Meta.intersected(S.Clip) : S.Clip;
+    S.HasMeta = true;
+  }
+  S.HasClip = false;
+  S.Clip = QRegion();
   ApplyClip();
 }
 

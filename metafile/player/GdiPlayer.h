@@ -58,6 +58,9 @@ struct TDcState {
   uint32_t ArcDirection = 1;  // AD_COUNTERCLOCKWISE
   bool HasClip = false;
   QRegion Clip;  // output coordinates
+  // The meta region: a clip made permanent by SETMETARGN; later clip records work inside it.
+  bool HasMeta = false;
+  QRegion Meta;  // output coordinates
   QPointF Current;
   QPointF BrushOrg;
 };
@@ -100,6 +103,7 @@ class TGdiPlayer {
   void SelectClipRegion(const QRegion& output, uint32_t mode);
   void SelectClipPath(uint32_t mode);
   void ResetClip();
+  void SetMetaRegion();
   QRegion LogicalRectToOutput(const QRectF& r) const;
   // An output rectangle in int coordinates, held where an int still holds them.
   QRect OutputRect(const QRectF& output) const;

@@ -26,9 +26,9 @@ struct TCodePage {
 
 // Charsets whose code page is one byte per character; unknown charsets read as ANSI (first row).
 constexpr TCodePage kSingleBytePages[] = {
-    {0, "windows-1252"},   {77, "macintosh"},     {161, "windows-1253"},
-    {162, "windows-1254"}, {163, "windows-1258"}, {177, "windows-1255"}, {178, "windows-1256"},
-    {186, "windows-1257"}, {222, "windows-874"},  {238, "windows-1250"}, {255, "IBM437"},
+    {0, "windows-1252"},   {77, "macintosh"},     {161, "windows-1253"}, {162, "windows-1254"},
+    {163, "windows-1258"}, {177, "windows-1255"}, {178, "windows-1256"}, {186, "windows-1257"},
+    {222, "windows-874"},  {238, "windows-1250"}, {255, "IBM437"},
 };
 constexpr TCodePage kMultiBytePages[] = {
     {128, "windows-31j"},

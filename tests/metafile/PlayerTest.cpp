@@ -50,6 +50,10 @@ struct TPageCase {
   int Output = 100;  // the page is 100 device pixels square, drawn Output pixels square
 };
 
+void PrintTo(const TPageCase& c, std::ostream* out) {
+  *out << c.Name;
+}
+
 std::vector<TPageCase> PageCases() {
   return {
       {"FilledRectangle",
@@ -77,6 +81,15 @@ std::vector<TPageCase> PageCases() {
       {"IntersectClipRectClipsAFill",
        [](TEmfBuilder& b) {
          b.Record(emr::IntersectClipRect, {0, 0, 50, 100});
+         SolidBrush(b, kRed);
+         b.Record(emr::Rectangle, {10, 10, 90, 90});
+       },
+       {{30, 50, qRgb(255, 0, 0)}, {70, 50, qRgb(255, 255, 255)}}},
+      {"ClipResetStaysInsideTheMetaRegion",
+       [](TEmfBuilder& b) {
+         b.Record(emr::IntersectClipRect, {0, 0, 50, 100});
+         b.Record(emr::SetMetaRgn, {});
+         b.Record(emr::ExtSelectClipRgn, {0, 5});  // RGN_COPY of no region: clip reset
          SolidBrush(b, kRed);
          b.Record(emr::Rectangle, {10, 10, 90, 90});
        },
