@@ -653,8 +653,9 @@ void TGdiPlayer::StrokeOpen(const QPainterPath& shape) {
 // ---- primitives ----
 
 QRectF TGdiPlayer::DeviceExclusive(const QRectF& r) const {
-  // GDI's rectangle-based shapes end one device pixel before their right and bottom edges.
-  const QTransform d = S.World * PageToDevice();
+  // GDI's rectangle-based shapes end one pixel before their right and bottom edges: a pixel of
+  // the surface they are drawn on, whatever the resolution the metafile was recorded at.
+  const QTransform d = LogicalToOutput() * FPainterBase * FPixelsFromPainter;
   if (d.isRotating() || FInPath) return r.normalized();
   bool ok = false;
   const QTransform back = d.inverted(&ok);

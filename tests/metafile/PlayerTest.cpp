@@ -47,7 +47,8 @@ struct TPageCase {
   const char* Name;
   std::function<void(TEmfBuilder&)> Build;
   std::vector<TPixel> Expect;
-  int Output = 100;  // the page is 100 device pixels square, drawn Output pixels square
+  int Output = 100;  // the page is Page device pixels square, drawn Output pixels square
+  int Page = 100;
 };
 
 void PrintTo(const TPageCase& c, std::ostream* out) {
@@ -177,14 +178,27 @@ std::vector<TPageCase> PageCases() {
        },
        {{35, 35, qRgb(255, 0, 0)}, {35, 34, qRgb(255, 255, 255)}, {35, 36, qRgb(255, 255, 255)}},
        70},
+      // Without a pen GDI leaves out a rectangle's last column, so writers tile cells one unit
+      // wider than their step; the cells then meet in a whole pixel at any scale.
       {"CellsSharingAnEdgeLeaveNoSeamWhenScaled",
        [](TEmfBuilder& b) {
          SolidBrush(b, kRed);
-         b.Record(emr::Rectangle, {10, 10, 51, 90});
+         b.Record(emr::Rectangle, {10, 10, 52, 90});
          b.Record(emr::Rectangle, {51, 10, 90, 90});
        },
        {{34, 30, qRgb(255, 0, 0)}, {35, 30, qRgb(255, 0, 0)}, {36, 30, qRgb(255, 0, 0)}},
        70},
+      // Recorded on a coarse device (11 pixels, counting the frame's last one) and drawn at 100:
+      // the outline ends one pixel of the drawing surface before its right edge, as GDI draws
+      // it there, not one recording pixel (nine surface pixels) before it.
+      {"OutlineEndsOneSurfacePixelInsideItsEdge",
+       [](TEmfBuilder& b) {
+         b.Record(emr::SelectObject, {static_cast<int32_t>(0x80000005u)});  // NULL_BRUSH
+         b.Record(emr::Rectangle, {0, 0, 11, 11});
+       },
+       {{99, 50, qRgb(0, 0, 0)}, {91, 50, qRgb(255, 255, 255)}, {50, 50, qRgb(255, 255, 255)}},
+       100,
+       10},
       {"HairlineLightsTheRowItLiesOn",
        [](TEmfBuilder& b) {
          b.Record(emr::CreatePen, {1, 0, 0, 0, 0});  // solid black, one pixel
@@ -200,7 +214,7 @@ std::vector<TPageCase> PageCases() {
 class PageTest : public testing::TestWithParam<TPageCase> {};
 
 TEST_P(PageTest, PixelsAtKnownPlaces) {
-  TEmfBuilder b;
+  TEmfBuilder b(GetParam().Page, GetParam().Page);
   GetParam().Build(b);
   const QImage img = Play(b.Finish(), GetParam().Output, GetParam().Output);
   for (const TPixel& p : GetParam().Expect) {
