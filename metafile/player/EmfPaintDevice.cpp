@@ -467,9 +467,14 @@ void TEmfPaintEngine::drawRects(const QRectF* rects, int count) {
   SelectBrush(fill);
   for (int i = 0; i < count; ++i) {
     const QRectF r = rects[i].normalized();
-    Bounds(r, stroke);
+    const TEmfRect bounds = Bounds(r, stroke);
     const TEmfPoint a = Logical(r.topLeft()), b = Logical(r.bottomRight());
-    W.Box(emr::Rectangle, {a.X, a.Y, b.X, b.Y});
+    // Without a pen GDI leaves out a rectangle's last column and row; a polygon fills exactly
+    // what the painter asked for, so a one-pixel rule does not vanish on the way.
+    if (stroke)
+      W.Box(emr::Rectangle, {a.X, a.Y, b.X, b.Y});
+    else
+      W.Poly(emr::Polygon, bounds, {a, {b.X, a.Y}, b, {a.X, b.Y}});
   }
 }
 

@@ -489,6 +489,15 @@ INSTANTIATE_TEST_SUITE_P(
                      p.drawEllipse(QRectF(-25, -50, 50, 100));
                    },
                    0.01},
+        // Table rules one pixel wide and cells filled edge to edge, as a page's tables are.
+        TSceneCase{"TableRulesAndCells",
+                   [](QPainter& p) {
+                     for (int i = 0; i < 8; ++i)
+                       p.fillRect(QRect(i * 20, 0, 20, 20), QColor(i % 2 ? 40 : 90, 60, 120));
+                     for (int y = 30; y <= 110; y += 16) p.fillRect(QRect(5, y, 150, 1), Qt::black);
+                     for (int x = 5; x <= 155; x += 30) p.fillRect(QRect(x, 30, 1, 80), Qt::black);
+                   },
+                   0.005},
         TSceneCase{"ClipPathCutsAFill",
                    [](QPainter& p) {
                      QPainterPath circle;
