@@ -291,10 +291,7 @@ void GradientFill(TGdiPlayer& g, TByteView r) {
       if (!vertex(r.U32(o), &p[0], &c[0]) || !vertex(r.U32(o + 4), &p[1], &c[1]) ||
           !vertex(r.U32(o + 8), &p[2], &c[2]))
         continue;
-      const QColor mean((c[0].red() + c[1].red() + c[2].red()) / 3,
-                        (c[0].green() + c[1].green() + c[2].green()) / 3,
-                        (c[0].blue() + c[1].blue() + c[2].blue()) / 3);
-      g.FillGradient(QPolygonF({p[0], p[1], p[2]}), QBrush(mean));
+      g.FillShadedTriangle(QPolygonF({p[0], p[1], p[2]}), c);
     } else {
       const size_t o = items + 8 * size_t{k};
       if (!vertex(r.U32(o), &p[0], &c[0]) || !vertex(r.U32(o + 4), &p[1], &c[1])) continue;

@@ -926,6 +926,56 @@ void TGdiPlayer::FillGradient(const QPolygonF& logical, const QBrush& brush) {
   FPainter.fillPath(path, brush);
 }
 
+void TGdiPlayer::FillShadedTriangle(const QPolygonF& logical, const QColor (&colors)[3]) {
+  QPainter::CompositionMode mode;
+  if (!BeginDraw(&mode) || logical.size() != 3) return;
+  const QTransform toPixels = LogicalToOutput() * FPainterBase * FPixelsFromPainter;
+  const QPolygonF tri = toPixels.map(logical);
+  const QRectF page = (FPainterBase * FPixelsFromPainter).mapRect(FTarget);
+  const QRect box = tri.boundingRect().intersected(page).toAlignedRect();
+  // The blend is computed per pixel; a triangle too thin to have an area, or one whose box is
+  // larger than any page, takes the mean colour instead.
+  const double ax = tri[1].x() - tri[0].x(), ay = tri[1].y() - tri[0].y();
+  const double bx = tri[2].x() - tri[0].x(), by = tri[2].y() - tri[0].y();
+  const double det = ax * by - ay * bx;
+  constexpr int64_t kMaxPixels = 1 << 24;
+  QPainterPath path;
+  path.addPolygon(tri);
+  path.closeSubpath();
+  FPainter.setTransform(FPixelsFromPainter.inverted());
+  if (box.isEmpty()) return;
+  if (std::abs(det) < 1e-9 || int64_t{box.width()} * box.height() > kMaxPixels) {
+    const QColor mean((colors[0].red() + colors[1].red() + colors[2].red()) / 3,
+                      (colors[0].green() + colors[1].green() + colors[2].green()) / 3,
+                      (colors[0].blue() + colors[1].blue() + colors[2].blue()) / 3);
+    FPainter.fillPath(path, mean);
+    return;
+  }
+  QImage shade(box.size(), QImage::Format_RGB32);
+  for (int y = 0; y < shade.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(shade.scanLine(y));
+    const double py = box.top() + y + 0.5 - tri[0].y();
+    for (int x = 0; x < shade.width(); ++x) {
+      const double px = box.left() + x + 0.5 - tri[0].x();
+      // Barycentric weights, held inside the triangle for the pixels its edges only touch.
+      const double w1 = std::clamp((px * by - py * bx) / det, 0.0, 1.0);
+      const double w2 = std::clamp((ax * py - ay * px) / det, 0.0, 1.0 - w1);
+      const double w0 = 1 - w1 - w2;
+      auto mix = [&](int c0, int c1, int c2) {
+        return static_cast<int>(std::lround(w0 * c0 + w1 * c1 + w2 * c2));
+      };
+      line[x] = qRgb(mix(colors[0].red(), colors[1].red(), colors[2].red()),
+                     mix(colors[0].green(), colors[1].green(), colors[2].green()),
+                     mix(colors[0].blue(), colors[1].blue(), colors[2].blue()));
+    }
+  }
+  QBrush brush(shade);
+  brush.setTransform(QTransform::fromTranslate(box.left(), box.top()));
+  // Whole pixels, as GDI fills them: triangles sharing an edge then meet without a seam.
+  FPainter.setRenderHint(QPainter::Antialiasing, false);
+  FPainter.fillPath(path, brush);
+}
+
 // ---- paths ----
 
 void TGdiPlayer::BeginPath() {

@@ -128,6 +128,8 @@ class TGdiPlayer {
   void FrameRegion(const QRegion& logical, const TGdiBrush& brush, QSizeF stroke);
   void InvertRegion(const QRegion& logical);
   void FillGradient(const QPolygonF& logical, const QBrush& brush);
+  // A triangle whose colour blends from each corner's colour to the others'.
+  void FillShadedTriangle(const QPolygonF& logical, const QColor (&colors)[3]);
 
   void BeginPath();
   void EndPath() { FInPath = false; }

@@ -95,6 +95,18 @@ std::vector<TPageCase> PageCases() {
          b.Record(emr::Rectangle, {10, 10, 90, 90});
        },
        {{30, 50, qRgb(255, 0, 0)}, {70, 50, qRgb(255, 255, 255)}}},
+      {"GradientTriangleBlendsItsCornerColours",
+       [](TEmfBuilder& b) {
+         // Bounds, 3 corners, 1 triangle, triangle mode; each corner: x, y, then its 16-bit
+         // red and green in one word, blue and alpha in the next; the triangle's corner numbers.
+         const int32_t green = static_cast<int32_t>(0xFF000000u);
+         b.Record(emr::GradientFill, {0,  0,  100,   100, 3,  1,  2, 10,     10, 0xFF00, 0,
+                                      90, 10, green, 0,   10, 90, 0, 0xFF00, 0,  1,      2});
+       },
+       {{15, 15, qRgb(255, 0, 0)},
+        {80, 15, qRgb(0, 255, 0)},
+        {15, 80, qRgb(0, 0, 255)},
+        {80, 80, qRgb(255, 255, 255)}}},
       {"SaveAndRestoreDropTheClip",
        [](TEmfBuilder& b) {
          b.Record(emr::SaveDC, {});
