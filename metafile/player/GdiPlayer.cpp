@@ -931,6 +931,8 @@ void TGdiPlayer::FillShadedTriangle(const QPolygonF& logical, const QColor (&col
   if (!BeginDraw(&mode) || logical.size() != 3) return;
   const QTransform toPixels = LogicalToOutput() * FPainterBase * FPixelsFromPainter;
   const QPolygonF tri = toPixels.map(logical);
+  for (const QPointF& p : tri)
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y())) return;
   const QRectF page = (FPainterBase * FPixelsFromPainter).mapRect(FTarget);
   const QRect box = tri.boundingRect().intersected(page).toAlignedRect();
   // The blend is computed per pixel; a triangle too thin to have an area, or one whose box is
