@@ -935,24 +935,27 @@ void TGdiPlayer::FillShadedTriangle(const QPolygonF& logical, const QColor (&col
     if (!std::isfinite(p.x()) || !std::isfinite(p.y())) return;
   const QRectF page = (FPainterBase * FPixelsFromPainter).mapRect(FTarget);
   const QRect box = tri.boundingRect().intersected(page).toAlignedRect();
-  // The blend is computed per pixel; a triangle too thin to have an area, or one whose box is
-  // larger than any page, takes the mean colour instead.
+  // The blend is computed per pixel; a triangle too thin to have an area, or one past the
+  // page's budget of blended pixels (a file can hold many thousand triangles), takes the mean
+  // colour instead.
   const double ax = tri[1].x() - tri[0].x(), ay = tri[1].y() - tri[0].y();
   const double bx = tri[2].x() - tri[0].x(), by = tri[2].y() - tri[0].y();
   const double det = ax * by - ay * bx;
-  constexpr int64_t kMaxPixels = 1 << 24;
+  constexpr int64_t kBlendBudget = int64_t{1} << 25;
   QPainterPath path;
   path.addPolygon(tri);
   path.closeSubpath();
   FPainter.setTransform(FPixelsFromPainter.inverted());
   if (box.isEmpty()) return;
-  if (std::abs(det) < 1e-9 || int64_t{box.width()} * box.height() > kMaxPixels) {
+  const int64_t area = int64_t{box.width()} * box.height();
+  if (std::abs(det) < 1e-9 || FBlendedPixels + area > kBlendBudget) {
     const QColor mean((colors[0].red() + colors[1].red() + colors[2].red()) / 3,
                       (colors[0].green() + colors[1].green() + colors[2].green()) / 3,
                       (colors[0].blue() + colors[1].blue() + colors[2].blue()) / 3);
     FPainter.fillPath(path, mean);
     return;
   }
+  FBlendedPixels += area;
   QImage shade(box.size(), QImage::Format_RGB32);
   for (int y = 0; y < shade.height(); ++y) {
     QRgb* line = reinterpret_cast<QRgb*>(shade.scanLine(y));

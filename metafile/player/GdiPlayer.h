@@ -175,6 +175,7 @@ class TGdiPlayer {
   const TFontEntry& ResolveFont(double pixelHeight);
   bool DrawPositioned(const QFont& font, const QString& text, const std::vector<QPointF>& pos,
                       QPointF origin);
+  int64_t FBlendedPixels = 0;  // pixels of shaded triangles blended so far
   bool FClipApplied = false;
   QRegion FAppliedClip;
 
