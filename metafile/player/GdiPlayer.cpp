@@ -45,6 +45,38 @@ std::optional<QRect> WholePixelBox(const QPainterPath& path, const QTransform& t
   return QRect(left, top, right - left, bottom - top);
 }
 
+QColor MeanColor(const QColor (&c)[3]) {
+  return QColor((c[0].red() + c[1].red() + c[2].red()) / 3,
+                (c[0].green() + c[1].green() + c[2].green()) / 3,
+                (c[0].blue() + c[1].blue() + c[2].blue()) / 3);
+}
+
+// The pixels of box (in the triangle's coordinates) coloured by their barycentric weights;
+// det is the triangle's doubled signed area, not zero.
+QImage BlendedTriangle(const QRect& box, const QPolygonF& tri, const QColor (&c)[3], double det) {
+  const double ax = tri[1].x() - tri[0].x(), ay = tri[1].y() - tri[0].y();
+  const double bx = tri[2].x() - tri[0].x(), by = tri[2].y() - tri[0].y();
+  QImage shade(box.size(), QImage::Format_RGB32);
+  for (int y = 0; y < shade.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(shade.scanLine(y));
+    const double py = box.top() + y + 0.5 - tri[0].y();
+    for (int x = 0; x < shade.width(); ++x) {
+      const double px = box.left() + x + 0.5 - tri[0].x();
+      // Weights held inside the triangle for the pixels its edges only touch.
+      const double w1 = std::clamp((px * by - py * bx) / det, 0.0, 1.0);
+      const double w2 = std::clamp((ax * py - ay * px) / det, 0.0, 1.0 - w1);
+      const double w0 = 1 - w1 - w2;
+      auto mix = [&](int c0, int c1, int c2) {
+        return static_cast<int>(std::lround(w0 * c0 + w1 * c1 + w2 * c2));
+      };
+      line[x] = qRgb(mix(c[0].red(), c[1].red(), c[2].red()),
+                     mix(c[0].green(), c[1].green(), c[2].green()),
+                     mix(c[0].blue(), c[1].blue(), c[2].blue()));
+    }
+  }
+  return shade;
+}
+
 bool HasCurves(const QPainterPath& path) {
   for (int i = 0; i < path.elementCount(); ++i)
     if (path.elementAt(i).isCurveTo()) return true;
@@ -929,52 +961,29 @@ void TGdiPlayer::FillGradient(const QPolygonF& logical, const QBrush& brush) {
 void TGdiPlayer::FillShadedTriangle(const QPolygonF& logical, const QColor (&colors)[3]) {
   QPainter::CompositionMode mode;
   if (!BeginDraw(&mode) || logical.size() != 3) return;
-  const QTransform toPixels = LogicalToOutput() * FPainterBase * FPixelsFromPainter;
-  const QPolygonF tri = toPixels.map(logical);
+  const QPolygonF tri = (LogicalToOutput() * FPainterBase * FPixelsFromPainter).map(logical);
   for (const QPointF& p : tri)
     if (!std::isfinite(p.x()) || !std::isfinite(p.y())) return;
   const QRectF page = (FPainterBase * FPixelsFromPainter).mapRect(FTarget);
   const QRect box = tri.boundingRect().intersected(page).toAlignedRect();
-  // The blend is computed per pixel; a triangle too thin to have an area, or one past the
-  // page's budget of blended pixels (a file can hold many thousand triangles), takes the mean
-  // colour instead.
-  const double ax = tri[1].x() - tri[0].x(), ay = tri[1].y() - tri[0].y();
-  const double bx = tri[2].x() - tri[0].x(), by = tri[2].y() - tri[0].y();
-  const double det = ax * by - ay * bx;
-  constexpr int64_t kBlendBudget = int64_t{1} << 25;
+  if (box.isEmpty()) return;
   QPainterPath path;
   path.addPolygon(tri);
   path.closeSubpath();
   FPainter.setTransform(FPixelsFromPainter.inverted());
-  if (box.isEmpty()) return;
+  // The blend is computed per pixel; a triangle too thin to have an area, or one past the
+  // page's budget of blended pixels (a file can hold many thousand triangles), takes the mean
+  // colour instead.
+  const double det = (tri[1].x() - tri[0].x()) * (tri[2].y() - tri[0].y()) -
+                     (tri[1].y() - tri[0].y()) * (tri[2].x() - tri[0].x());
+  constexpr int64_t kBlendBudget = int64_t{1} << 25;
   const int64_t area = int64_t{box.width()} * box.height();
   if (std::abs(det) < 1e-9 || FBlendedPixels + area > kBlendBudget) {
-    const QColor mean((colors[0].red() + colors[1].red() + colors[2].red()) / 3,
-                      (colors[0].green() + colors[1].green() + colors[2].green()) / 3,
-                      (colors[0].blue() + colors[1].blue() + colors[2].blue()) / 3);
-    FPainter.fillPath(path, mean);
+    FPainter.fillPath(path, MeanColor(colors));
     return;
   }
   FBlendedPixels += area;
-  QImage shade(box.size(), QImage::Format_RGB32);
-  for (int y = 0; y < shade.height(); ++y) {
-    QRgb* line = reinterpret_cast<QRgb*>(shade.scanLine(y));
-    const double py = box.top() + y + 0.5 - tri[0].y();
-    for (int x = 0; x < shade.width(); ++x) {
-      const double px = box.left() + x + 0.5 - tri[0].x();
-      // Barycentric weights, held inside the triangle for the pixels its edges only touch.
-      const double w1 = std::clamp((px * by - py * bx) / det, 0.0, 1.0);
-      const double w2 = std::clamp((ax * py - ay * px) / det, 0.0, 1.0 - w1);
-      const double w0 = 1 - w1 - w2;
-      auto mix = [&](int c0, int c1, int c2) {
-        return static_cast<int>(std::lround(w0 * c0 + w1 * c1 + w2 * c2));
-      };
-      line[x] = qRgb(mix(colors[0].red(), colors[1].red(), colors[2].red()),
-                     mix(colors[0].green(), colors[1].green(), colors[2].green()),
-                     mix(colors[0].blue(), colors[1].blue(), colors[2].blue()));
-    }
-  }
-  QBrush brush(shade);
+  QBrush brush(BlendedTriangle(box, tri, colors, det));
   brush.setTransform(QTransform::fromTranslate(box.left(), box.top()));
   // Whole pixels, as GDI fills them: triangles sharing an edge then meet without a seam.
   FPainter.setRenderHint(QPainter::Antialiasing, false);
