@@ -30,12 +30,27 @@ bool CheckPolyDraw(TByteView rec, size_t pointSize) {
   return rec.HasArray(28, n, pointSize) && rec.Has(28 + size_t{n} * pointSize, n);
 }
 
-bool CheckText(TByteView rec, bool wide) {
-  if (!rec.Has(0, 76)) return false;
-  const uint32_t chars = rec.U32(44), options = rec.U32(52), offDx = rec.U32(72);
-  if (chars > 0 && !rec.HasArray(rec.U32(48), chars, wide ? 2 : 1)) return false;
+// One EMRTEXT (40 bytes) at off whose string and advances lie where the record says.
+bool CheckEmrText(TByteView rec, size_t off, bool wide) {
+  if (!rec.Has(off, 40)) return false;
+  const uint32_t chars = rec.U32(off + 8), options = rec.U32(off + 16);
+  const uint32_t offDx = rec.U32(off + 36);
+  if (chars > 0 && !rec.HasArray(rec.U32(off + 12), chars, wide ? 2 : 1)) return false;
   const uint64_t dxCount = uint64_t{chars} * ((options & gdi::ETO_PDY) ? 2 : 1);
   return offDx == 0 || chars == 0 || rec.HasArray(offDx, dxCount, 4);
+}
+
+bool CheckText(TByteView rec, bool wide) {
+  return CheckEmrText(rec, 36, wide);
+}
+
+bool CheckPolyText(TByteView rec, bool wide) {
+  if (!rec.Has(0, 40)) return false;
+  const uint32_t strings = rec.U32(36);
+  if (!rec.HasArray(40, strings, 40)) return false;
+  for (uint32_t i = 0; i < strings; ++i)
+    if (!CheckEmrText(rec, 40 + 40 * size_t{i}, wide)) return false;
+  return true;
 }
 
 bool CheckSmallText(TByteView rec) {
@@ -156,6 +171,10 @@ bool CheckEmfRecord(uint32_t type, TByteView rec) {
       return CheckText(rec, false);
     case emr::ExtTextOutW:
       return CheckText(rec, true);
+    case emr::PolyTextOutA:
+      return CheckPolyText(rec, false);
+    case emr::PolyTextOutW:
+      return CheckPolyText(rec, true);
     case emr::SmallTextOut:
       return CheckSmallText(rec);
     case emr::FillRgn:

@@ -92,10 +92,12 @@ TLogFont ReadLogFontW(TByteView r, size_t off) {
   return f;
 }
 
-void TextRecord(TGdiPlayer& g, TByteView r, bool wide) {
-  const QPointF ref = P32(r, 36);
-  const uint32_t n = r.U32(44), offString = r.U32(48), options = r.U32(52), offDx = r.U32(72);
-  const QRectF rect = Rect32(r, 56);
+// One EMRTEXT at off (its string and advances are placed from the record's start).
+void TextRecord(TGdiPlayer& g, TByteView r, size_t off, bool wide) {
+  const QPointF ref = P32(r, off);
+  const uint32_t n = r.U32(off + 8), offString = r.U32(off + 12), options = r.U32(off + 16);
+  const uint32_t offDx = r.U32(off + 36);
+  const QRectF rect = Rect32(r, off + 20);
   if (options & 0x10) return;  // glyph indices of an unknown font: nothing to map them to
   QString text;
   if (wide) {
@@ -120,6 +122,12 @@ void TextRecord(TGdiPlayer& g, TByteView r, bool wide) {
   }
   const bool hasRect = rect.width() != 0 && rect.height() != 0;
   g.TextOut(ref, text, dx, dy, options, hasRect ? &rect : nullptr);
+}
+
+// POLYTEXTOUT: a run of EMRTEXT entries after the scale fields, drawn one after the other.
+void PolyText(TGdiPlayer& g, TByteView r, bool wide) {
+  const uint32_t strings = r.U32(36);
+  for (uint32_t i = 0; i < strings; ++i) TextRecord(g, r, 40 + 40 * size_t{i}, wide);
 }
 
 void SmallText(TGdiPlayer& g, TByteView r) {
@@ -568,10 +576,11 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
       const TGdiObject* o = g.Object(r.U32(28));
       TGdiBrush brush;
       if (r.U32(28) & 0x80000000u) {
-        const TGdiBrush saved = g.S.Brush;
+        // A stock object named here is only looked at: a stock font or pen stays unselected.
+        const TDcState saved = g.S;
         g.SelectObject(r.U32(28));
         brush = g.S.Brush;
-        g.S.Brush = saved;
+        g.S = saved;
       } else if (o && o->Type == TGdiObject::otBrush) {
         brush = o->Brush;
       } else {
@@ -590,10 +599,16 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
       g.InvertRegion(ReadRegion(r.Sub(28, r.U32(24))));
       break;
     case emr::ExtTextOutW:
-      TextRecord(g, r, true);
+      TextRecord(g, r, 36, true);
       break;
     case emr::ExtTextOutA:
-      TextRecord(g, r, false);
+      TextRecord(g, r, 36, false);
+      break;
+    case emr::PolyTextOutW:
+      PolyText(g, r, true);
+      break;
+    case emr::PolyTextOutA:
+      PolyText(g, r, false);
       break;
     case emr::SmallTextOut:
       SmallText(g, r);
@@ -627,9 +642,37 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
   }
 }
 
+// The records a walk that only gathers text still plays: text, and whatever decides the font
+// in effect or whether text draws (objects, saved states, the raster operation).
+bool ForText(uint32_t type) {
+  switch (type) {
+    case emr::ExtTextOutW:
+    case emr::ExtTextOutA:
+    case emr::PolyTextOutW:
+    case emr::PolyTextOutA:
+    case emr::SmallTextOut:
+    case emr::ExtCreateFontIndirectW:
+    case emr::CreatePen:
+    case emr::ExtCreatePen:
+    case emr::CreateBrushIndirect:
+    case emr::CreateDIBPatternBrushPt:
+    case emr::CreateMonoBrush:
+    case emr::CreatePalette:
+    case emr::SelectObject:
+    case emr::DeleteObject:
+    case emr::SaveDC:
+    case emr::RestoreDC:
+    case emr::SetRop2:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
-void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& target) {
+void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+                  const TPlayText& text) {
   const TByteView v = metafile.View();
   const double devW = v.I32(72), devH = v.I32(76), mmW = v.I32(80), mmH = v.I32(84);
   const double pxPerMMx = devW > 0 && mmW > 0 ? devW / mmW : 96.0 / 25.4;
@@ -651,10 +694,13 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   const QTransform deviceToOutput(sx, 0, 0, sy, target.left() - frameDev.left() * sx,
                                   target.top() - frameDev.top() * sy);
   TGdiPlayer g(painter, target, deviceToOutput, pxPerMMx, std::sqrt(sx * sy));
+  g.Texts = text.Texts;
+  g.TextOnly = text.Only;
   g.ResizeObjects(v.U16(56));
   for (const TMetafileRecord& rec : metafile.Records().Items) {
     if (!rec.Sound) continue;
     if (rec.Type == emr::Eof) break;
+    if (text.Only && !ForText(rec.Type)) continue;
     PlayRecord(g, rec.Type, v.Sub(rec.Offset, rec.Size));
   }
 }

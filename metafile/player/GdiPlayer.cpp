@@ -526,8 +526,12 @@ void TGdiPlayer::SelectClipPath(uint32_t mode) {
 
 // ---- drawing helpers ----
 
+bool TGdiPlayer::Draws() const {
+  return S.Rop2 != R2_NOP;
+}
+
 bool TGdiPlayer::BeginDraw(QPainter::CompositionMode* mode) {
-  if (S.Rop2 == R2_NOP) return false;
+  if (!Draws()) return false;
   ApplyClip();
   *mode = Rop2Mode(S.Rop2);
   FPainter.setCompositionMode(*mode);
@@ -1068,8 +1072,13 @@ const TGdiPlayer::TFontEntry& TGdiPlayer::ResolveFont(double pixelHeight) {
 
 void TGdiPlayer::TextOut(QPointF ref, const QString& text, const std::vector<double>& dx,
                          const std::vector<double>& dy, uint32_t options, const QRectF* rect) {
+  // The text goes out before any font is resolved: a walk that only gathers text costs no
+  // layout, and gathers exactly the strings a drawing walk draws.
+  if (!Draws()) return;
+  if (Texts && !text.isEmpty()) Texts->push_back(text);
+  if (TextOnly) return;
   QPainter::CompositionMode mode;
-  if (!BeginDraw(&mode)) return;
+  BeginDraw(&mode);
   const QTransform t = LogicalToOutput();
   const bool updateCP = (S.TextAlign & 1) != 0;
   if (updateCP) ref = S.Current;

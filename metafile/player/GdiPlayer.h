@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
+#include <QStringList>
 #include <QTransform>
 #include <vector>
 
@@ -75,6 +76,10 @@ class TGdiPlayer {
 
   TDcState S;
   bool Wmf = false;
+  // When set, TextOut appends each string it draws, as decoded, before laying it out.
+  QStringList* Texts = nullptr;
+  // Gathering text only: TextOut stops once the string is handed to Texts.
+  bool TextOnly = false;
 
   // Object table: creation into a given slot (EMF) or the lowest free one (WMF).
   void ResizeObjects(size_t count);
@@ -179,6 +184,7 @@ class TGdiPlayer {
   bool FClipApplied = false;
   QRegion FAppliedClip;
 
+  bool Draws() const;
   QTransform PageToDevice() const;
   QRectF DeviceExclusive(const QRectF& r) const;
   void ApplyClip();

@@ -3,10 +3,11 @@
 
 #include "RecordPlayers.h"
 
-void PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target) {
+void PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+                  const TPlayText& text) {
   if (metafile.Empty() || target.isEmpty()) return;
   if (metafile.Kind() == TMetafileKind::mkEnhanced)
-    PlayEnhanced(painter, metafile, target);
+    PlayEnhanced(painter, metafile, target, text);
   else
-    PlayWindows(painter, metafile, target);
+    PlayWindows(painter, metafile, target, text);
 }

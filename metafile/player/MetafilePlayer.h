@@ -3,9 +3,19 @@
 
 #include <QPainter>
 #include <QRectF>
+#include <QStringList>
 
 #include "Metafile.h"
 
+// What a walk does with the text records besides drawing them. Texts receives each string a
+// text record draws, decoded as drawn, in drawing order. With Only set the walk draws nothing
+// and passes over the records that neither draw text nor change which font is in effect.
+struct TPlayText {
+  QStringList* Texts = nullptr;
+  bool Only = false;
+};
+
 // Plays every record of the metafile so that its frame fills target (in painter coordinates).
 // Damaged records are skipped; a walk that stopped at damage draws what precedes it.
-void PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target);
+void PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+                  const TPlayText& text = {});

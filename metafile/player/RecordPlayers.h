@@ -5,6 +5,9 @@
 #include <QRectF>
 
 #include "Metafile.h"
+#include "MetafilePlayer.h"
 
-void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& target);
-void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target);
+void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+                  const TPlayText& text);
+void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+                 const TPlayText& text);

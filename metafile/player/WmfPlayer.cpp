@@ -410,16 +410,41 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
   }
 }
 
+// The records a walk that only gathers text still plays. Every object creation counts: each
+// takes the lowest free slot, so leaving one out would move the fonts after it.
+bool ForText(uint16_t fn) {
+  switch (fn) {
+    case meta::TextOut:
+    case meta::ExtTextOut:
+    case meta::CreatePenIndirect:
+    case meta::CreateBrushIndirect:
+    case meta::DIBCreatePatternBrush:
+    case meta::CreatePatternBrush:
+    case meta::CreateFontIndirect:
+    case meta::CreateRegion:
+    case meta::CreatePalette:
+    case meta::SelectObject:
+    case meta::DeleteObject:
+    case meta::SaveDC:
+    case meta::RestoreDC:
+    case meta::SetRop2:
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
-void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target) {
+void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+                 const TPlayText& text) {
   const TByteView v = metafile.View();
   // A WMF that carries the enhanced original in its comments is drawn from that original.
   const std::string embedded = EmbeddedEnhancedMetafile(v, metafile.Records());
   if (!embedded.empty()) {
     TMetafile original;
     if (original.LoadFromBytes(embedded) && original.Kind() == TMetafileKind::mkEnhanced) {
-      PlayEnhanced(painter, original, target);
+      PlayEnhanced(painter, original, target, text);
       return;
     }
   }
@@ -427,6 +452,8 @@ void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& tar
   const double pixelScale = metafile.Width() > 0 ? target.width() / metafile.Width() : 1.0;
   TGdiPlayer g(painter, target, QTransform(), 96.0 / 25.4, pixelScale);
   g.Wmf = true;
+  g.Texts = text.Texts;
+  g.TextOnly = text.Only;
   // The picture's box maps onto the target; the file's own window records replace the box.
   g.S.MapMode = gdi::MM_ANISOTROPIC;
   g.SetWindowOrg(QPointF(f.Left, f.Top));
@@ -437,6 +464,8 @@ void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& tar
   for (const TMetafileRecord& rec : metafile.Records().Items) {
     if (!rec.Sound) continue;
     if (rec.Type == meta::Eof) break;
-    PlayRecord(g, static_cast<uint16_t>(rec.Type), v.Sub(rec.Offset, rec.Size));
+    const uint16_t fn = static_cast<uint16_t>(rec.Type);
+    if (text.Only && !ForText(fn)) continue;
+    PlayRecord(g, fn, v.Sub(rec.Offset, rec.Size));
   }
 }

@@ -54,6 +54,14 @@ void TWmfBuilder::Record(uint16_t function, std::initializer_list<int16_t> words
   for (int16_t w : words) PutU16(FRecords, static_cast<uint16_t>(w));
 }
 
+void TWmfBuilder::RecordBytes(uint16_t function, const std::string& params) {
+  std::string p = params;
+  if (p.size() % 2) p.push_back('\0');
+  PutU32(FRecords, static_cast<uint32_t>(3 + p.size() / 2));
+  PutU16(FRecords, function);
+  FRecords += p;
+}
+
 std::string TWmfBuilder::Finish() const {
   std::string out;
   PutU32(out, 0x9AC6CDD7);

@@ -27,6 +27,8 @@ class TWmfBuilder {
  public:
   TWmfBuilder(int16_t width, int16_t height) : FWidth(width), FHeight(height) {}
   void Record(uint16_t function, std::initializer_list<int16_t> words);
+  // A record from raw parameter bytes (after size and function), padded to a whole word.
+  void RecordBytes(uint16_t function, const std::string& params);
   std::string Finish() const;
 
  private:
