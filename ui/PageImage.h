@@ -1,0 +1,38 @@
+// The page widget: a page picture drawn at its natural size from the top-left corner.
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+#include "Metafile.h"
+
+// Draws the metafile as vectors at the screen's pixel ratio and keeps the drawn page, so that
+// scrolling and exposing the window do not play the records again. Its accessible description
+// is the text of the page's text records in drawing order.
+class TPageImage : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit TPageImage(QWidget* Parent = nullptr);
+
+  // The picture; the view zooms by changing its physical size, then calls PictureChanged.
+  TMetafile& Picture() { return FPicture; }
+  void SetPicture(const TMetafile& Picture);
+  void ClearPicture();
+  // The drawn page is stale: the picture or its size changed.
+  void PictureChanged();
+  // How many times the records were played (the kept page spares the others).
+  int PlayCount() const { return FPlayCount; }
+
+ protected:
+  void paintEvent(QPaintEvent* Event) override;
+
+ private:
+  void UpdateDescription();
+
+  TMetafile FPicture;
+  QPixmap FDrawn;  // the page at FDrawnSize, or null
+  QSize FDrawnSize;
+  qreal FDrawnRatio = 0;
+  int FPlayCount = 0;
+};

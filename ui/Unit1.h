@@ -1,0 +1,152 @@
+// TForm1: the student's main window: the exam, its commands, the clock and the page view.
+#pragma once
+
+#include <QMainWindow>
+#include <QStringList>
+#include <memory>
+
+#include "Exam.h"
+#include "FileDialogs.h"
+
+class QFrame;
+class QLabel;
+class QScrollArea;
+class QToolBar;
+class QToolButton;
+class TCheckButtons;
+class TLoadMyAnswersWarningDialog;
+class TLoadTestAnswersWarningDialog;
+class TPageImage;
+class TRetryCancelOpenTestDialog;
+class TSaveMyAnswersWarningDialog;
+class TStopTestDialog;
+class TTestOverDialog;
+class TUserNameDialog;
+
+enum TZoomMode { zmWidth = 0, zmPage = 1 };
+
+// The shift state of a key, compared as a whole set.
+enum TShiftKey : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4 };
+
+class TForm1 : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // Arguments: the command line without the program's name; one naming an existing file is
+  // opened as a test at once. Without a timer the exam gets the one-second GUI clock; without
+  // a runner the toolkit's file dialogs are used.
+  explicit TForm1(const QStringList& Arguments, std::unique_ptr<TTimer> Timer = nullptr,
+                  TFileDialogRunner* FileDialogs = nullptr);
+  ~TForm1() override;
+
+  // The seven dialogs, created after the window, in this order, and kept until it closes.
+  void CreateDialogs();
+
+  TExam& Exam() { return *FExam; }
+  TCheckButtons& AnswerButtons() { return *FAnswerButtons; }
+  TZoomMode ZoomMode() const { return FZoomMode; }
+  bool NavigationLocked() const;
+
+  // Commands; each does nothing while navigation is locked.
+  void GoNext();
+  void GoPrior();
+  void GoFirst();
+  void GoLast();
+  void GoNextUnanswered();
+  void GoPriorUnanswered();
+  void GoNextWrong();
+  void GoPriorWrong();
+
+  // Toolbar and key handlers.
+  void tbStartExamClick();
+  void tbStopExamClick();
+  void tbSaveUserAnswersClick();
+  void tbLoadUserAnswersClick();
+  void tbLoadCorrectAnswersClick();
+  void tbZoomWidthClick() { FitPage(zmWidth); }
+  void tbZoomPageClick() { FitPage(zmPage); }
+  // Key: a virtual-key code; Shift: a set of TShiftKey.
+  void FormKeyDown(int Key, unsigned Shift);
+
+  // Page view.
+  void ShowPage();
+  void SetPage(const TMetafile* Picture);
+  void FitPage(TZoomMode Z);
+
+  // The file dialogs as the window keeps them (their file names carry over).
+  TFileDialog OpenTestDialog{TFileDialog::fdOpen, QStringLiteral("Открытие теста"),
+                             QStringLiteral("Файлы тестирования|*.tst"), {}};
+  TFileDialog OpenMyAnswersDialog{TFileDialog::fdOpen, QStringLiteral("Загрузить мои ответы"),
+                                  QStringLiteral("Фалы ответов пользователя|*.tst-usr"), {}};
+  TFileDialog SaveMyAnswersDialog{TFileDialog::fdSave, QStringLiteral("Сохранить мои ответы"),
+                                  QStringLiteral("Файлы ответов пользователя|*.tst-usr"), {}};
+  TFileDialog OpenTestAnswersDialog{TFileDialog::fdOpen,
+                                    QStringLiteral("Загрузка ответов к тесту"),
+                                    QStringLiteral("Файлы ответов к тесту|*.tst-ans"), {}};
+
+  TRetryCancelOpenTestDialog* RetryCancelOpenTestDialog = nullptr;
+  TStopTestDialog* StopTestDialog = nullptr;
+  TSaveMyAnswersWarningDialog* SaveMyAnswersWarningDialog = nullptr;
+  TLoadMyAnswersWarningDialog* LoadMyAnswersWarningDialog = nullptr;
+  TLoadTestAnswersWarningDialog* LoadTestAnswersWarningDialog = nullptr;
+  TTestOverDialog* TestOverDialog = nullptr;
+  TUserNameDialog* UserNameDialog = nullptr;
+
+ protected:
+  // The application's key hook: keys of this window reach FormKeyDown before the focused control.
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
+
+ private:
+  void CreateComponents();
+  QToolBar* CreateToolBar1();
+  QToolBar* CreateToolBar2();
+  void FormCreate(const QStringList& Arguments);
+  void FormDestroy();
+  void FormResize() { FitPage(FZoomMode); }
+  void ExamStateChange();
+  void ExamTick();
+  void ExamPageChange();
+  bool AppMessage(QWidget* Target, QKeyEvent& Event);
+  void SetControls(TExamState S);
+  void ShowGrade();
+  void ScrollPage(int Direction);
+  int ShowModal(class QDialog& Dialog);
+  // Client size of the page area, with the vertical scroll bar the page needs at its size.
+  int ScrollBoxClientWidth() const;
+  int ScrollBoxClientHeight() const;
+  void UpdateScrollBar();
+
+  std::unique_ptr<TExam> FExam;
+  std::unique_ptr<TCheckButtons> FAnswerButtons;
+  std::unique_ptr<TFileDialogRunner> FOwnFileDialogs;
+  TFileDialogRunner* FFileDialogs = nullptr;
+  bool FShowOverDialog = true;
+  TZoomMode FZoomMode = zmWidth;
+
+  // Components, named as the window's parts.
+  QFrame* Panel8 = nullptr;
+  QLabel* Panel3 = nullptr;
+  QFrame* Panel2 = nullptr;
+  QLabel* pnTimer = nullptr;
+  QScrollArea* AnswPanel = nullptr;
+  QScrollArea* ScrollBox1 = nullptr;
+  QFrame* pImageBG = nullptr;
+  QFrame* Panel5 = nullptr;
+  TPageImage* QImage = nullptr;
+  QToolButton* tbZoomWidth = nullptr;
+  QToolButton* tbZoomPage = nullptr;
+  QToolButton* tbSaveUserAnswers = nullptr;
+  QToolButton* tbLoadUserAnswers = nullptr;
+  QToolButton* tbLoadCorrectAnswers = nullptr;
+  QToolButton* tbStartExam = nullptr;
+  QToolButton* tbBack = nullptr;
+  QToolButton* tbFWD = nullptr;
+  QToolButton* tbStopExam = nullptr;
+};
+
+// The clock's text: the time-of-day part of Days as hh:nn:ss, of its magnitude when negative.
+QString FormatClock(double Days);
+// A score ratio as the grade: 100 times, one decimal with the locale's separator, then "%".
+QString FormatGrade(double Ratio);
