@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "CompressedStrings.h"
 #include "ExamTool.h"
+#include "KeyMatch.h"
 #include "LoadTest.h"
 #include "Metafile.h"
 #include "TestGrades.h"
@@ -37,56 +37,17 @@ void CheckQuestions(const std::string& file, const TTestReader& reader, TProblem
     } catch (const std::exception& e) {
       problems.Add(file, Question(q) + ": grade record: " + e.what());
     }
-    const std::string compressed = QuestionPieceStr(image, 1, q);
-    if (compressed.empty()) {
-      problems.Add(file, Question(q) + ": no page");
-      continue;
-    }
-    try {
-      TMetafile page;
-      if (!page.LoadFromBytes(DecompressString(compressed, false))) {
-        problems.Add(file, Question(q) + ": the page is not a metafile: " + page.Error());
-      }
-    } catch (const std::exception& e) {
-      problems.Add(file, Question(q) + ": the page does not decompress: " + e.what());
+    TMetafile page;
+    if (std::string problem = LoadQuestionPage(image, q, page); !problem.empty()) {
+      problems.Add(file, Question(q) + ": " + problem);
     }
   }
 }
 
 void CheckKey(const std::string& file, const TTestReader& test, const TTestReader& key,
               TProblems& problems) {
-  if (!SameTestIdent(test.GetIdent(), key.GetIdent())) {
-    problems.Add(file, "the key belongs to another test (identity differs)");
-  }
-  const TTestImage& a = test.Image();
-  const TTestImage& b = key.Image();
-  if (TopicCount(a) != TopicCount(b)) {
-    problems.Add(file, "the key has " + std::to_string(TopicCount(b)) + " topics, the test " +
-                           std::to_string(TopicCount(a)));
-  }
-  for (int32_t t = 0; t < std::min(TopicCount(a), TopicCount(b)); ++t) {
-    const std::string topic = "topic " + std::to_string(t + 1);
-    if (LevelCount(a, t) != LevelCount(b, t)) {
-      problems.Add(file, topic + ": the key has " + std::to_string(LevelCount(b, t)) +
-                             " levels, the test " + std::to_string(LevelCount(a, t)));
-      continue;
-    }
-    for (int32_t l = 0; l < LevelCount(a, t); ++l) {
-      if (LevelQuestionCount(a, t, l) != LevelQuestionCount(b, t, l)) {
-        problems.Add(file, topic + ", level " + std::to_string(l + 1) + ": the key has " +
-                               std::to_string(LevelQuestionCount(b, t, l)) + " questions, the test " +
-                               std::to_string(LevelQuestionCount(a, t, l)));
-      }
-    }
-  }
-  const TTestAnswersLayout& la = test.Layout();
+  for (const auto& mismatch : KeyMismatches(test, key)) problems.Add(file, mismatch);
   const TTestAnswersLayout& lb = key.Layout();
-  for (int32_t q = 0; q < std::min(la.QuestionCount(), lb.QuestionCount()); ++q) {
-    if (la.OptionCount(q) != lb.OptionCount(q)) {
-      problems.Add(file, Question(q) + ": the key has " + std::to_string(lb.OptionCount(q)) +
-                             " options, the test " + std::to_string(la.OptionCount(q)));
-    }
-  }
   for (int32_t q = 0; q < lb.QuestionCount(); ++q) {
     bool scores = false;
     for (int32_t i = 0; i < lb.OptionCount(q); ++i) {

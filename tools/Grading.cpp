@@ -2,18 +2,38 @@
 #include "Grading.h"
 
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <numeric>
 
 #include "Cp1251.h"
+#include "TestGrades.h"
 #include "TestReader.h"
 #include "TestUserAnswers.h"
+#include "TextFormat.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 double Percent(double score, double max) { return max == 0 ? 0.0 : 100.0 * score / max; }
+
+// The captions and right flags of a question's options, as the key's grade record holds them.
+std::vector<TOptionStatistics> OptionsOf(const TTestReader& key, int32_t q) {
+  const TTestAnswersLayout& layout = key.Layout();
+  TGrades grades;
+  try {
+    grades.LoadFromString(QuestionPieceStr(key.Image(), 0, q));
+  } catch (const std::exception&) {
+    grades.Clear();  // the layout has numbered the options all the same; they go without captions
+  }
+  std::vector<TOptionStatistics> options(static_cast<size_t>(layout.OptionCount(q)));
+  for (int32_t i = 0; i < layout.OptionCount(q); ++i) {
+    options[i].Caption = Cp1251ToUtf8(grades.Caption(i));
+    options[i].Right = layout.OptionScore(layout.OptionIndex(q, i), true) > 0;
+  }
+  return options;
+}
 
 }  // namespace
 
@@ -81,6 +101,8 @@ TClassGrades GradeClass(TTestReader& key, const std::vector<std::string>& files)
     for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
       student.QuestionScores.push_back(layout.QuestionScore(q));
     }
+    student.MarkedOptions.resize(static_cast<size_t>(options));
+    for (int32_t o = 0; o < options; ++o) student.MarkedOptions[o] = answers.Marked(o);
     result.Students.push_back(std::move(student));
   }
   return result;
@@ -99,7 +121,9 @@ std::vector<TItemStatistics> ItemStatistics(const TTestReader& key, const TClass
   for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
     TItemStatistics item;
     item.Question = q;
+    item.Topic = layout.LocateQuestion(q).Topic;
     item.MaxScore = layout.QuestionMaxScore(q);
+    item.Options = OptionsOf(key, q);
     auto full = [&](size_t s) {
       return item.MaxScore > 0 && students[s].QuestionScores[q] >= item.MaxScore;
     };
@@ -118,8 +142,48 @@ std::vector<TItemStatistics> ItemStatistics(const TTestReader& key, const TClass
         lower += full(order[order.size() - 1 - i]) ? 1 : 0;
       }
       item.Discrimination = (double(upper) - double(lower)) / group;
+      item.TooHard = item.FullScoreShare < kTooHardShare;
+      item.TooEasy = item.FullScoreShare > kTooEasyShare;
+      item.NegativeDiscrimination = item.Discrimination < 0;
+    }
+    for (size_t i = 0; i < item.Options.size(); ++i) {
+      const size_t option = static_cast<size_t>(layout.OptionIndex(q, static_cast<int32_t>(i)));
+      for (const auto& student : students)
+        item.Options[i].MarkedCount += student.MarkedOptions[option];
     }
     items.push_back(item);
   }
   return items;
+}
+
+TGradeSummary SummarizeGrades(const TClassGrades& grades) {
+  TGradeSummary summary;
+  std::vector<double> sorted;
+  for (const auto& s : grades.Students) {
+    sorted.push_back(std::isfinite(s.Grade) ? std::clamp(s.Grade, 0.0, 100.0) : 0.0);
+  }
+  summary.Graded = static_cast<int32_t>(sorted.size());
+  if (sorted.empty()) return summary;
+  std::sort(sorted.begin(), sorted.end());
+  const size_t n = sorted.size();
+  const double mean = std::accumulate(sorted.begin(), sorted.end(), 0.0) / n;
+  double squares = 0;
+  for (double g : sorted) {
+    squares += (g - mean) * (g - mean);
+    ++summary.Histogram[std::min<size_t>(9, static_cast<size_t>(g / 10))];
+  }
+  summary.Mean = mean;
+  summary.Median = n % 2 ? sorted[n / 2] : (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
+  summary.StandardDeviation = std::sqrt(squares / n);
+  return summary;
+}
+
+std::string GradeFigure(double percent) {
+  return FormatFixed(percent, 1);
+}
+std::string RatioFigure(double value) {
+  return FormatFixed(value, 3);
+}
+std::string MaxScoreFigure(double score) {
+  return FormatFixed(score, 2);
 }

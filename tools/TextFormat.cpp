@@ -52,3 +52,9 @@ std::string FormatShort(double v) {
   std::snprintf(buf, sizeof buf, "%g", v);
   return buf;
 }
+
+std::string FormatElapsed(int32_t seconds) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+  return buf;
+}

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 // Characters (not bytes) in a UTF-8 string.
@@ -16,3 +17,5 @@ std::string CsvQuote(const std::string& s);
 std::string FormatFixed(double v, int decimals);
 // The shortest form of a number ("%g").
 std::string FormatShort(double v);
+// Seconds as hours, minutes and seconds: "1:02:03".
+std::string FormatElapsed(int32_t seconds);

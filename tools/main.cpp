@@ -13,10 +13,12 @@ namespace {
 
 const TToolCommand kCommands[] = {
     {"make", "make a test (.tst) and its key (.tst-ans) from a Markdown source", RunMake, true},
-    {"grade", "grade a class's answer files (.tst-usr) against the key", RunGrade, false},
+    {"grade", "grade a class's answer files (.tst-usr) against the key; an HTML report", RunGrade,
+     true},
     {"info", "show what a .tst, .tst-ans or .tst-usr file holds", RunInfo, false},
     {"check", "check a test, and a key against it", RunCheck, false},
     {"render", "draw a metafile, or a question's page of a test, to a PNG", RunRender, true},
+    {"print", "print a test, or its key for proof-reading, to a PDF", RunPrint, true},
 };
 
 void PrintHelp() {

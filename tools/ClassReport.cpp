@@ -1,0 +1,254 @@
+// The class report as HTML: text and tables from the graded class, charts from ReportCharts.
+#include "ClassReport.h"
+
+#include <QSaveFile>
+#include <QString>
+
+#include "ReportCharts.h"
+#include "TextFormat.h"
+
+namespace {
+
+std::string Esc(const std::string& text) {
+  return QString::fromStdString(text).toHtmlEscaped().toStdString();
+}
+
+// A figure for the reader: the decimal comma of Russian texts.
+std::string Ru(std::string figure) {
+  for (char& c : figure) {
+    if (c == '.') c = ',';
+  }
+  return figure;
+}
+
+std::string Data(const std::string& value, const std::string& shown) {
+  return "<data value=\"" + value + "\">" + shown + "</data>";
+}
+
+std::string Percent(const std::string& gradeFigure) {
+  return Data(gradeFigure, Ru(gradeFigure) + "&nbsp;%");
+}
+
+std::string Optional(const std::optional<double>& percent) {
+  return percent ? Percent(GradeFigure(*percent)) : "—";
+}
+
+const char kStyle[] = R"(
+body { font-family: sans-serif; margin: 2em auto; max-width: 60em; padding: 0 1em; color: #222; }
+h1 { font-size: 1.6em; } h2 { margin-top: 2em; border-bottom: 1px solid #ccc; }
+table { border-collapse: collapse; margin: 1em 0; }
+th, td { border: 1px solid #ccc; padding: 0.25em 0.6em; text-align: left; vertical-align: top; }
+th { background: #f2f2f2; }
+td data, td.number { white-space: nowrap; }
+th button { all: inherit; border: 0; padding: 0; cursor: pointer; text-decoration: underline dotted; }
+th[aria-sort=ascending] button::after { content: " ▲"; }
+th[aria-sort=descending] button::after { content: " ▼"; }
+.chart { display: block; max-width: 100%; height: auto; margin: 1em 0; }
+.right { color: #2e7d32; font-weight: bold; }
+.warning { color: #c62828; font-weight: bold; }
+.question { break-inside: avoid; }
+@media print { body { margin: 0; max-width: none; } .hint { display: none; } section { break-inside: auto; } }
+)";
+
+// Sorting the class table by a click on a column's header; the table reads the same without it.
+const char kScript[] = R"(
+document.querySelectorAll('table.sortable').forEach(function (table) {
+  var heads = table.tHead.rows[0].cells;
+  Array.prototype.forEach.call(heads, function (th, column) {
+    th.innerHTML = '<button type="button">' + th.innerHTML + '</button>';
+    th.firstChild.addEventListener('click', function () {
+      var ascending = th.getAttribute('aria-sort') !== 'ascending';
+      var key = function (row) {
+        var data = row.cells[column].querySelector('data');
+        return data ? parseFloat(data.value) : row.cells[column].textContent;
+      };
+      var rows = Array.prototype.slice.call(table.tBodies[0].rows);
+      rows.sort(function (a, b) {
+        var x = key(a), y = key(b);
+        var order = typeof x === 'number' ? x - y : x.localeCompare(y, 'ru');
+        return ascending ? order : -order;
+      });
+      rows.forEach(function (row) { table.tBodies[0].appendChild(row); });
+      Array.prototype.forEach.call(heads, function (h) { h.removeAttribute('aria-sort'); });
+      th.setAttribute('aria-sort', ascending ? 'ascending' : 'descending');
+    });
+  });
+});
+document.querySelectorAll('.hint').forEach(function (hint) { hint.hidden = false; });
+)";
+
+void AppendClassTable(std::string& html, const TClassGrades& g) {
+  html += "<section aria-labelledby=\"class\">\n<h2 id=\"class\">Оценки учеников</h2>\n";
+  if (g.Students.empty()) {
+    html += "<p>Ни одна работа не оценена.</p>\n</section>\n";
+    return;
+  }
+  html +=
+      "<p class=\"hint\" hidden>Щёлкните заголовок столбца, чтобы упорядочить строки по "
+      "нему.</p>\n";
+  html +=
+      "<table class=\"sortable\" id=\"students\">\n<thead><tr><th scope=\"col\">Ученик</th>"
+      "<th scope=\"col\">Файл</th><th scope=\"col\">Время</th><th scope=\"col\">Оценка</th>";
+  for (const auto& topic : g.TopicNames) html += "<th scope=\"col\">" + Esc(topic) + "</th>";
+  html += "</tr></thead>\n<tbody>\n";
+  for (const auto& s : g.Students) {
+    html += "<tr><th scope=\"row\">" + (s.Name.empty() ? "(без имени)" : Esc(s.Name)) +
+            "</th><td>" + Esc(s.File) + "</td><td>" +
+            Data(std::to_string(s.ElapsedSeconds), FormatElapsed(s.ElapsedSeconds)) + "</td><td>" +
+            Percent(GradeFigure(s.Grade)) + "</td>";
+    for (double t : s.TopicGrades) html += "<td>" + Percent(GradeFigure(t)) + "</td>";
+    html += "</tr>\n";
+  }
+  html += "</tbody>\n</table>\n</section>\n";
+}
+
+void AppendDistribution(std::string& html, const TGradeSummary& summary) {
+  html +=
+      "<section aria-labelledby=\"distribution\">\n<h2 id=\"distribution\">Распределение "
+      "оценок</h2>\n";
+  if (summary.Graded == 0) {
+    html += "<p>Оценок нет.</p>\n</section>\n";
+    return;
+  }
+  html += "<table id=\"summary\">\n<tbody>\n<tr><th scope=\"row\">Оценено работ</th><td>" +
+          Data(std::to_string(summary.Graded), std::to_string(summary.Graded)) +
+          "</td></tr>\n<tr><th scope=\"row\">Средняя оценка</th><td>" + Optional(summary.Mean) +
+          "</td></tr>\n<tr><th scope=\"row\">Медиана</th><td>" + Optional(summary.Median) +
+          "</td></tr>\n<tr><th scope=\"row\">Стандартное отклонение</th><td>" +
+          Optional(summary.StandardDeviation) + "</td></tr>\n</tbody>\n</table>\n";
+  html += GradeHistogramSvg(summary) + "\n";
+  html +=
+      "<table id=\"histogram\">\n<caption>Учеников по оценкам</caption>\n<thead><tr>"
+      "<th scope=\"col\">Оценка</th><th scope=\"col\">Учеников</th></tr></thead>\n<tbody>\n";
+  for (size_t b = 0; b < summary.Histogram.size(); ++b) {
+    const std::string count = std::to_string(summary.Histogram[b]);
+    html += "<tr><th scope=\"row\">" + std::to_string(b * 10) + "–" + std::to_string(b * 10 + 10) +
+            "&nbsp;%</th><td>" + Data(count, count) + "</td></tr>\n";
+  }
+  html += "</tbody>\n</table>\n</section>\n";
+}
+
+std::string Remarks(const TItemStatistics& item) {
+  std::string words;
+  auto add = [&words](const char* text) {
+    words += (words.empty() ? "" : "; ") + std::string(text);
+  };
+  if (item.TooHard) add("слишком трудный: полный балл меньше чем у 20 % учеников");
+  if (item.TooEasy) add("слишком лёгкий: полный балл больше чем у 90 % учеников");
+  if (item.NegativeDiscrimination)
+    add("отрицательная дискриминация: слабые ответили лучше сильных");
+  return words.empty() ? "" : "<span class=\"warning\">" + words + "</span>";
+}
+
+std::string TopicOf(const TClassGrades& g, const TItemStatistics& item) {
+  return item.Topic >= 0 && static_cast<size_t>(item.Topic) < g.TopicNames.size()
+             ? Esc(g.TopicNames[item.Topic])
+             : "";
+}
+
+void AppendQuestions(std::string& html, const TClassReport& r) {
+  html += "<section aria-labelledby=\"questions\">\n<h2 id=\"questions\">Вопросы</h2>\n";
+  if (r.Grades.Students.empty()) {
+    html += "<p>Без оценённых работ статистики по вопросам нет.</p>\n</section>\n";
+    return;
+  }
+  html +=
+      "<p>Полный балл: доля учеников, набравших за вопрос максимум. Средний балл: в баллах "
+      "вопроса. Дискриминация: доля полного балла у лучших 27 % учеников минус доля у худших "
+      "27 % (от −1 до 1; чем выше, тем лучше вопрос отличает сильных от слабых).</p>\n";
+  html += QuestionBarsSvg(r.Items) + "\n";
+  html +=
+      "<table id=\"items\">\n<thead><tr><th scope=\"col\">Вопрос</th><th scope=\"col\">Тема</th>"
+      "<th scope=\"col\">Максимум</th><th scope=\"col\">Полный балл</th>"
+      "<th scope=\"col\">Средний балл</th><th scope=\"col\">Дискриминация</th>"
+      "<th scope=\"col\">Замечания</th></tr></thead>\n<tbody>\n";
+  for (const auto& item : r.Items) {
+    const std::string q = std::to_string(item.Question + 1);
+    const std::string share = RatioFigure(item.FullScoreShare);
+    html += "<tr><th scope=\"row\">" + Data(q, q) + "</th><td>" + TopicOf(r.Grades, item) +
+            "</td><td>" + Data(MaxScoreFigure(item.MaxScore), Ru(FormatShort(item.MaxScore))) +
+            "</td><td>" + Data(share, Ru(FormatFixed(100 * item.FullScoreShare, 0)) + "&nbsp;%") +
+            "</td><td>" + Data(RatioFigure(item.MeanScore), Ru(FormatFixed(item.MeanScore, 2))) +
+            "</td><td>" +
+            Data(RatioFigure(item.Discrimination), Ru(FormatFixed(item.Discrimination, 2))) +
+            "</td><td>" + Remarks(item) + "</td></tr>\n";
+  }
+  html += "</tbody>\n</table>\n</section>\n";
+}
+
+void AppendOptions(std::string& html, const TClassReport& r) {
+  if (r.Grades.Students.empty()) return;
+  const int32_t students = static_cast<int32_t>(r.Grades.Students.size());
+  html +=
+      "<section aria-labelledby=\"options\">\n<h2 id=\"options\">Варианты ответов</h2>\n"
+      "<p>Сколько учеников отметили каждый вариант. Неверный вариант, который отмечают часто, "
+      "стоит проверить: возможно, он сформулирован неоднозначно.</p>\n";
+  for (const auto& item : r.Items) {
+    const std::string q = std::to_string(item.Question + 1);
+    html += "<div class=\"question\">\n<h3 id=\"question-" + q + "\">Вопрос " + q + ". " +
+            TopicOf(r.Grades, item) + "</h3>\n" + OptionBarsSvg(item, students) + "\n";
+    html += "<table class=\"options\" aria-labelledby=\"question-" + q +
+            "\">\n<thead><tr>"
+            "<th scope=\"col\">Вариант</th><th scope=\"col\">Верный</th>"
+            "<th scope=\"col\">Отметили</th><th scope=\"col\">Доля</th></tr></thead>\n<tbody>\n";
+    for (const auto& option : item.Options) {
+      const std::string count = std::to_string(option.MarkedCount);
+      html += "<tr><th scope=\"row\">" + Esc(option.Caption) + "</th><td>" +
+              (option.Right ? "<span class=\"right\">✓ верный</span>" : "неверный") + "</td><td>" +
+              Data(count, count) + "</td><td>" +
+              Ru(FormatFixed(100.0 * option.MarkedCount / students, 0)) + "&nbsp;%</td></tr>\n";
+    }
+    html += "</tbody>\n</table>\n</div>\n";
+  }
+  html += "</section>\n";
+}
+
+void AppendBadFiles(std::string& html, const TClassGrades& g) {
+  html += "<section aria-labelledby=\"bad\">\n<h2 id=\"bad\">Не оценённые файлы</h2>\n";
+  if (g.BadFiles.empty()) {
+    html += "<p>Все файлы оценены.</p>\n</section>\n";
+    return;
+  }
+  html +=
+      "<table id=\"bad-files\">\n<thead><tr><th scope=\"col\">Файл</th><th "
+      "scope=\"col\">Причина</th>"
+      "</tr></thead>\n<tbody>\n";
+  for (const auto& b : g.BadFiles) {
+    html += "<tr><th scope=\"row\">" + Esc(b.File) + "</th><td>" + Esc(b.Reason) + "</td></tr>\n";
+  }
+  html += "</tbody>\n</table>\n</section>\n";
+}
+
+}  // namespace
+
+std::string ClassReportHtml(const TClassReport& r) {
+  std::string html =
+      "<!DOCTYPE html>\n<html lang=\"ru\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+      "<title>Отчёт по классу: " +
+      Esc(r.Title) + "</title>\n<style>" + kStyle +
+      "</style>\n</head>\n<body>\n<header>\n<h1>Отчёт по классу</h1>\n<p>Тест: <strong>" +
+      Esc(r.Title) +
+      "</strong></p>\n<p>Оценено работ: " + std::to_string(r.Grades.Students.size()) +
+      "; не оценено файлов: " + std::to_string(r.Grades.BadFiles.size()) +
+      ".</p>\n</header>\n<main>\n";
+  AppendClassTable(html, r.Grades);
+  AppendDistribution(html, r.Summary);
+  AppendQuestions(html, r);
+  AppendOptions(html, r);
+  AppendBadFiles(html, r.Grades);
+  html += "</main>\n<script>" + std::string(kScript) + "</script>\n</body>\n</html>\n";
+  return html;
+}
+
+std::string WriteClassReport(const std::string& path, const TClassReport& report) {
+  const std::string html = ClassReportHtml(report);
+  QSaveFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(html.data(), static_cast<qint64>(html.size())) !=
+          static_cast<qint64>(html.size()) ||
+      !file.commit()) {
+    return "cannot be written: " + file.errorString().toStdString();
+  }
+  return {};
+}

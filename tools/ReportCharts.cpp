@@ -1,0 +1,184 @@
+// The report's charts as SVG: QSvgGenerator records what QPainter draws.
+#include "ReportCharts.h"
+
+#include <QBuffer>
+#include <QPainter>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <functional>
+
+namespace {
+
+const QColor kBar(74, 120, 181);
+const QColor kRight(46, 125, 50);
+const QColor kWrong(158, 158, 158);
+const QColor kWarning(198, 40, 40);
+const QColor kAxis(90, 90, 90);
+constexpr int kRow = 22;
+
+// Generic families, so that the browser that shows the report picks its own sans-serif face.
+QFont ChartFont(int pixels, bool bold = false) {
+  QFont font(QStringLiteral("sans-serif"));
+  font.setPixelSize(pixels);
+  font.setBold(bold);
+  return font;
+}
+
+std::string SvgChart(int width, int height, const QString& title,
+                     const std::function<void(QPainter&)>& paint) {
+  QBuffer buffer;
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator generator;
+  generator.setOutputDevice(&buffer);
+  generator.setSize(QSize(width, height));
+  generator.setViewBox(QRect(0, 0, width, height));
+  generator.setResolution(96);
+  generator.setTitle(title);
+  {
+    QPainter painter(&generator);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setFont(ChartFont(12));
+    paint(painter);
+  }
+  const QByteArray svg = buffer.data();
+  const qsizetype start = svg.indexOf("<svg");
+  if (start < 0) return {};
+  std::string element = svg.mid(start).toStdString();
+  element.insert(4, " role=\"img\" class=\"chart\"");
+  return element;
+}
+
+QString Percent(double share) {
+  return QString::number(qRound(100 * share)) + QStringLiteral(" %");
+}
+
+void Bar(QPainter& p, const QRectF& r, const QColor& colour) {
+  p.fillRect(r.normalized(), colour);
+}
+
+}  // namespace
+
+std::string GradeHistogramSvg(const TGradeSummary& summary) {
+  constexpr int kWidth = 640, kHeight = 300, kLeft = 50, kRight = 20, kTop = 24, kBottom = 50;
+  const int most =
+      std::max(1, *std::max_element(summary.Histogram.begin(), summary.Histogram.end()));
+  return SvgChart(kWidth, kHeight, QStringLiteral("Распределение оценок"), [&](QPainter& p) {
+    const double plotW = kWidth - kLeft - kRight, plotH = kHeight - kTop - kBottom;
+    const double slot = plotW / summary.Histogram.size();
+    const int step = std::max(1, (most + 4) / 5);
+    p.setPen(QColor(220, 220, 220));
+    for (int v = 0; v <= most; v += step) {
+      const double y = kTop + plotH * (1 - double(v) / most);
+      p.drawLine(QPointF(kLeft, y), QPointF(kWidth - kRight, y));
+      p.setPen(kAxis);
+      p.drawText(QRectF(0, y - 8, kLeft - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
+                 QString::number(v));
+      p.setPen(QColor(220, 220, 220));
+    }
+    for (size_t b = 0; b < summary.Histogram.size(); ++b) {
+      const double x = kLeft + b * slot, h = plotH * summary.Histogram[b] / most;
+      Bar(p, QRectF(x + 4, kTop + plotH - h, slot - 8, h), kBar);
+      p.setPen(kAxis);
+      if (summary.Histogram[b] > 0) {
+        p.drawText(QRectF(x, kTop + plotH - h - 18, slot, 16), Qt::AlignCenter,
+                   QString::number(summary.Histogram[b]));
+      }
+      p.drawText(QRectF(x, kTop + plotH + 4, slot, 16), Qt::AlignCenter,
+                 QStringLiteral("%1–%2").arg(b * 10).arg(b * 10 + 10));
+    }
+    p.setPen(kAxis);
+    p.drawLine(QPointF(kLeft, kTop + plotH), QPointF(kWidth - kRight, kTop + plotH));
+    p.drawText(QRectF(kLeft, kHeight - 24, plotW, 20), Qt::AlignCenter,
+               QStringLiteral("Оценка, %"));
+    p.drawText(QRectF(0, 0, kWidth, 18), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Учеников"));
+  });
+}
+
+std::string QuestionBarsSvg(const std::vector<TItemStatistics>& items) {
+  constexpr int kLabel = 70, kPanel = 170, kGap = 30, kHead = 40;
+  const int width = kLabel + 3 * (kPanel + kGap);
+  const int height = kHead + kRow * static_cast<int>(items.size()) + 8;
+  return SvgChart(
+      width, height, QStringLiteral("Вопросы: полный балл, средний балл, дискриминация"),
+      [&](QPainter& p) {
+        const QString heads[] = {QStringLiteral("Полный балл"), QStringLiteral("Средний балл"),
+                                 QStringLiteral("Дискриминация")};
+        p.setFont(ChartFont(12, true));
+        for (int c = 0; c < 3; ++c) {
+          p.drawText(QRectF(kLabel + c * (kPanel + kGap), 0, kPanel + kGap, 20),
+                     Qt::AlignLeft | Qt::AlignVCenter, heads[c]);
+        }
+        p.setFont(ChartFont(11));
+        p.setPen(kAxis);
+        for (int c = 0; c < 3; ++c) {
+          const double x = kLabel + c * (kPanel + kGap);
+          p.drawText(QRectF(x, 20, kPanel, 16), Qt::AlignLeft | Qt::AlignVCenter,
+                     c == 2 ? "−1" : "0 %");
+          p.drawText(QRectF(x, 20, kPanel, 16), Qt::AlignRight | Qt::AlignVCenter,
+                     c == 2 ? "+1" : "100 %");
+          if (c == 2) p.drawText(QRectF(x, 20, kPanel, 16), Qt::AlignCenter, "0");
+        }
+        p.setFont(ChartFont(12));
+        for (size_t r = 0; r < items.size(); ++r) {
+          const TItemStatistics& item = items[r];
+          const double y = kHead + r * kRow;
+          const bool flagged = item.TooHard || item.TooEasy || item.NegativeDiscrimination;
+          p.setPen(flagged ? kWarning : Qt::black);
+          p.setFont(ChartFont(12, flagged));
+          p.drawText(QRectF(0, y, kLabel - 8, kRow), Qt::AlignRight | Qt::AlignVCenter,
+                     QStringLiteral("Вопрос %1").arg(item.Question + 1));
+          p.setFont(ChartFont(11));
+          const double meanShare =
+              item.MaxScore > 0 ? std::clamp(item.MeanScore / item.MaxScore, 0.0, 1.0) : 0.0;
+          const double shares[] = {item.FullScoreShare, meanShare};
+          for (int c = 0; c < 2; ++c) {
+            const double x = kLabel + c * (kPanel + kGap);
+            const bool warn = c == 0 && (item.TooHard || item.TooEasy);
+            p.fillRect(QRectF(x, y + 4, kPanel, kRow - 8), QColor(238, 238, 238));
+            Bar(p, QRectF(x, y + 4, kPanel * shares[c], kRow - 8), warn ? kWarning : kBar);
+            p.setPen(kAxis);
+            p.drawText(QRectF(x + kPanel + 2, y, kGap, kRow), Qt::AlignLeft | Qt::AlignVCenter,
+                       QString::number(qRound(100 * shares[c])));
+          }
+          const double x = kLabel + 2 * (kPanel + kGap), mid = x + kPanel / 2.0;
+          const double d = std::clamp(item.Discrimination, -1.0, 1.0);
+          p.fillRect(QRectF(x, y + 4, kPanel, kRow - 8), QColor(238, 238, 238));
+          Bar(p, QRectF(mid, y + 4, d * kPanel / 2, kRow - 8), d < 0 ? kWarning : kRight);
+          p.setPen(kAxis);
+          p.drawLine(QPointF(mid, y + 2), QPointF(mid, y + kRow - 2));
+          p.drawText(QRectF(x + kPanel + 2, y, kGap, kRow), Qt::AlignLeft | Qt::AlignVCenter,
+                     QString::number(item.Discrimination, 'f', 2).replace('.', ','));
+        }
+      });
+}
+
+std::string OptionBarsSvg(const TItemStatistics& item, int32_t students) {
+  constexpr int kCaption = 230, kBarWidth = 300, kValue = 110;
+  const int width = kCaption + kBarWidth + kValue;
+  const int height = kRow * static_cast<int>(item.Options.size()) + 8;
+  return SvgChart(
+      width, height,
+      QStringLiteral("Вопрос %1: сколько учеников отметили каждый вариант").arg(item.Question + 1),
+      [&](QPainter& p) {
+        const QFontMetricsF metrics(ChartFont(12), p.device());
+        for (size_t o = 0; o < item.Options.size(); ++o) {
+          const TOptionStatistics& option = item.Options[o];
+          const double y = 4 + o * kRow;
+          const double share = students > 0 ? double(option.MarkedCount) / students : 0.0;
+          const QString caption = (option.Right ? QStringLiteral("✓ ") : QString()) +
+                                  QString::fromStdString(option.Caption);
+          p.setPen(option.Right ? kRight : Qt::black);
+          p.setFont(ChartFont(12, option.Right));
+          p.drawText(QRectF(0, y, kCaption - 8, kRow), Qt::AlignLeft | Qt::AlignVCenter,
+                     metrics.elidedText(caption, Qt::ElideRight, kCaption - 12));
+          p.fillRect(QRectF(kCaption, y + 4, kBarWidth, kRow - 8), QColor(238, 238, 238));
+          Bar(p, QRectF(kCaption, y + 4, kBarWidth * share, kRow - 8),
+              option.Right ? kRight : kWrong);
+          p.setPen(kAxis);
+          p.setFont(ChartFont(12));
+          p.drawText(QRectF(kCaption + kBarWidth + 6, y, kValue - 6, kRow),
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("%1 (%2)").arg(option.MarkedCount).arg(Percent(share)));
+        }
+      });
+}
