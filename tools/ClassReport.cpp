@@ -13,20 +13,12 @@ std::string Esc(const std::string& text) {
   return QString::fromStdString(text).toHtmlEscaped().toStdString();
 }
 
-// A figure for the reader: the decimal comma of Russian texts.
-std::string Ru(std::string figure) {
-  for (char& c : figure) {
-    if (c == '.') c = ',';
-  }
-  return figure;
-}
-
 std::string Data(const std::string& value, const std::string& shown) {
   return "<data value=\"" + value + "\">" + shown + "</data>";
 }
 
 std::string Percent(const std::string& gradeFigure) {
-  return Data(gradeFigure, Ru(gradeFigure) + "&nbsp;%");
+  return Data(gradeFigure, WithDecimalComma(gradeFigure) + "&nbsp;%");
 }
 
 std::string Optional(const std::optional<double>& percent) {
@@ -87,7 +79,7 @@ void AppendClassTable(std::string& html, const TClassGrades& g) {
       "<p class=\"hint\" hidden>Щёлкните заголовок столбца, чтобы упорядочить строки по "
       "нему.</p>\n";
   html +=
-      "<table class=\"sortable\" id=\"students\">\n<thead><tr><th scope=\"col\">Ученик</th>"
+      "<table id=\"students\" class=\"sortable\">\n<thead><tr><th scope=\"col\">Ученик</th>"
       "<th scope=\"col\">Файл</th><th scope=\"col\">Время</th><th scope=\"col\">Оценка</th>";
   for (const auto& topic : g.TopicNames) html += "<th scope=\"col\">" + Esc(topic) + "</th>";
   html += "</tr></thead>\n<tbody>\n";
@@ -155,7 +147,8 @@ void AppendQuestions(std::string& html, const TClassReport& r) {
   html +=
       "<p>Полный балл: доля учеников, набравших за вопрос максимум. Средний балл: в баллах "
       "вопроса. Дискриминация: доля полного балла у лучших 27 % учеников минус доля у худших "
-      "27 % (от −1 до 1; чем выше, тем лучше вопрос отличает сильных от слабых).</p>\n";
+      "27 % (от −1 до 1; чем выше, тем лучше вопрос отличает сильных от слабых). На диаграмме "
+      "средний балл показан в процентах от максимума вопроса.</p>\n";
   html += QuestionBarsSvg(r.Items) + "\n";
   html +=
       "<table id=\"items\">\n<thead><tr><th scope=\"col\">Вопрос</th><th scope=\"col\">Тема</th>"
@@ -166,11 +159,15 @@ void AppendQuestions(std::string& html, const TClassReport& r) {
     const std::string q = std::to_string(item.Question + 1);
     const std::string share = RatioFigure(item.FullScoreShare);
     html += "<tr><th scope=\"row\">" + Data(q, q) + "</th><td>" + TopicOf(r.Grades, item) +
-            "</td><td>" + Data(MaxScoreFigure(item.MaxScore), Ru(FormatShort(item.MaxScore))) +
-            "</td><td>" + Data(share, Ru(FormatFixed(100 * item.FullScoreShare, 0)) + "&nbsp;%") +
-            "</td><td>" + Data(RatioFigure(item.MeanScore), Ru(FormatFixed(item.MeanScore, 2))) +
             "</td><td>" +
-            Data(RatioFigure(item.Discrimination), Ru(FormatFixed(item.Discrimination, 2))) +
+            Data(MaxScoreFigure(item.MaxScore), WithDecimalComma(FormatShort(item.MaxScore))) +
+            "</td><td>" +
+            Data(share, WithDecimalComma(FormatFixed(100 * item.FullScoreShare, 0)) + "&nbsp;%") +
+            "</td><td>" +
+            Data(RatioFigure(item.MeanScore), WithDecimalComma(FormatFixed(item.MeanScore, 2))) +
+            "</td><td>" +
+            Data(RatioFigure(item.Discrimination),
+                 WithDecimalComma(FormatFixed(item.Discrimination, 2))) +
             "</td><td>" + Remarks(item) + "</td></tr>\n";
   }
   html += "</tbody>\n</table>\n</section>\n";
@@ -196,7 +193,8 @@ void AppendOptions(std::string& html, const TClassReport& r) {
       html += "<tr><th scope=\"row\">" + Esc(option.Caption) + "</th><td>" +
               (option.Right ? "<span class=\"right\">✓ верный</span>" : "неверный") + "</td><td>" +
               Data(count, count) + "</td><td>" +
-              Ru(FormatFixed(100.0 * option.MarkedCount / students, 0)) + "&nbsp;%</td></tr>\n";
+              WithDecimalComma(FormatFixed(100.0 * option.MarkedCount / students, 0)) +
+              "&nbsp;%</td></tr>\n";
     }
     html += "</tbody>\n</table>\n</div>\n";
   }

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <functional>
 
+#include "TextFormat.h"
+
 namespace {
 
 const QColor kBar(74, 120, 181);
@@ -16,9 +18,10 @@ const QColor kWarning(198, 40, 40);
 const QColor kAxis(90, 90, 90);
 constexpr int kRow = 22;
 
-// Generic families, so that the browser that shows the report picks its own sans-serif face.
+// Qt places every run of text by its own measure, so the browser must draw with the same widths:
+// Arial, or a face metric-compatible with it (Liberation Sans, which fontconfig puts in its place).
 QFont ChartFont(int pixels, bool bold = false) {
-  QFont font(QStringLiteral("sans-serif"));
+  QFont font(QStringLiteral("Arial"));
   font.setPixelSize(pixels);
   font.setBold(bold);
   return font;
@@ -37,7 +40,7 @@ std::string SvgChart(int width, int height, const QString& title,
   {
     QPainter painter(&generator);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setFont(ChartFont(12));
+    painter.setFont(ChartFont(13));
     paint(painter);
   }
   const QByteArray svg = buffer.data();
@@ -48,8 +51,12 @@ std::string SvgChart(int width, int height, const QString& title,
   return element;
 }
 
+// Figures as the report's tables print them.
+QString Figure(double value, int decimals) {
+  return QString::fromStdString(WithDecimalComma(FormatFixed(value, decimals)));
+}
 QString Percent(double share) {
-  return QString::number(qRound(100 * share)) + QStringLiteral(" %");
+  return Figure(100 * share, 0) + QStringLiteral(" %");
 }
 
 void Bar(QPainter& p, const QRectF& r, const QColor& colour) {
@@ -95,7 +102,7 @@ std::string GradeHistogramSvg(const TGradeSummary& summary) {
 }
 
 std::string QuestionBarsSvg(const std::vector<TItemStatistics>& items) {
-  constexpr int kLabel = 70, kPanel = 170, kGap = 30, kHead = 40;
+  constexpr int kLabel = 90, kPanel = 170, kGap = 30, kHead = 40;
   const int width = kLabel + 3 * (kPanel + kGap);
   const int height = kHead + kRow * static_cast<int>(items.size()) + 8;
   return SvgChart(
@@ -103,12 +110,12 @@ std::string QuestionBarsSvg(const std::vector<TItemStatistics>& items) {
       [&](QPainter& p) {
         const QString heads[] = {QStringLiteral("Полный балл"), QStringLiteral("Средний балл"),
                                  QStringLiteral("Дискриминация")};
-        p.setFont(ChartFont(12, true));
+        p.setFont(ChartFont(13, true));
         for (int c = 0; c < 3; ++c) {
           p.drawText(QRectF(kLabel + c * (kPanel + kGap), 0, kPanel + kGap, 20),
                      Qt::AlignLeft | Qt::AlignVCenter, heads[c]);
         }
-        p.setFont(ChartFont(11));
+        p.setFont(ChartFont(12));
         p.setPen(kAxis);
         for (int c = 0; c < 3; ++c) {
           const double x = kLabel + c * (kPanel + kGap);
@@ -118,16 +125,16 @@ std::string QuestionBarsSvg(const std::vector<TItemStatistics>& items) {
                      c == 2 ? "+1" : "100 %");
           if (c == 2) p.drawText(QRectF(x, 20, kPanel, 16), Qt::AlignCenter, "0");
         }
-        p.setFont(ChartFont(12));
+        p.setFont(ChartFont(13));
         for (size_t r = 0; r < items.size(); ++r) {
           const TItemStatistics& item = items[r];
           const double y = kHead + r * kRow;
           const bool flagged = item.TooHard || item.TooEasy || item.NegativeDiscrimination;
           p.setPen(flagged ? kWarning : Qt::black);
-          p.setFont(ChartFont(12, flagged));
+          p.setFont(ChartFont(13, flagged));
           p.drawText(QRectF(0, y, kLabel - 8, kRow), Qt::AlignRight | Qt::AlignVCenter,
                      QStringLiteral("Вопрос %1").arg(item.Question + 1));
-          p.setFont(ChartFont(11));
+          p.setFont(ChartFont(12));
           const double meanShare =
               item.MaxScore > 0 ? std::clamp(item.MeanScore / item.MaxScore, 0.0, 1.0) : 0.0;
           const double shares[] = {item.FullScoreShare, meanShare};
@@ -138,7 +145,7 @@ std::string QuestionBarsSvg(const std::vector<TItemStatistics>& items) {
             Bar(p, QRectF(x, y + 4, kPanel * shares[c], kRow - 8), warn ? kWarning : kBar);
             p.setPen(kAxis);
             p.drawText(QRectF(x + kPanel + 2, y, kGap, kRow), Qt::AlignLeft | Qt::AlignVCenter,
-                       QString::number(qRound(100 * shares[c])));
+                       Figure(100 * shares[c], 0));
           }
           const double x = kLabel + 2 * (kPanel + kGap), mid = x + kPanel / 2.0;
           const double d = std::clamp(item.Discrimination, -1.0, 1.0);
@@ -147,7 +154,7 @@ std::string QuestionBarsSvg(const std::vector<TItemStatistics>& items) {
           p.setPen(kAxis);
           p.drawLine(QPointF(mid, y + 2), QPointF(mid, y + kRow - 2));
           p.drawText(QRectF(x + kPanel + 2, y, kGap, kRow), Qt::AlignLeft | Qt::AlignVCenter,
-                     QString::number(item.Discrimination, 'f', 2).replace('.', ','));
+                     Figure(item.Discrimination, 2));
         }
       });
 }
@@ -160,7 +167,7 @@ std::string OptionBarsSvg(const TItemStatistics& item, int32_t students) {
       width, height,
       QStringLiteral("Вопрос %1: сколько учеников отметили каждый вариант").arg(item.Question + 1),
       [&](QPainter& p) {
-        const QFontMetricsF metrics(ChartFont(12), p.device());
+        const QFontMetricsF metrics(ChartFont(13), p.device());
         for (size_t o = 0; o < item.Options.size(); ++o) {
           const TOptionStatistics& option = item.Options[o];
           const double y = 4 + o * kRow;
@@ -168,14 +175,14 @@ std::string OptionBarsSvg(const TItemStatistics& item, int32_t students) {
           const QString caption = (option.Right ? QStringLiteral("✓ ") : QString()) +
                                   QString::fromStdString(option.Caption);
           p.setPen(option.Right ? kRight : Qt::black);
-          p.setFont(ChartFont(12, option.Right));
+          p.setFont(ChartFont(13, option.Right));
           p.drawText(QRectF(0, y, kCaption - 8, kRow), Qt::AlignLeft | Qt::AlignVCenter,
                      metrics.elidedText(caption, Qt::ElideRight, kCaption - 12));
           p.fillRect(QRectF(kCaption, y + 4, kBarWidth, kRow - 8), QColor(238, 238, 238));
           Bar(p, QRectF(kCaption, y + 4, kBarWidth * share, kRow - 8),
               option.Right ? kRight : kWrong);
           p.setPen(kAxis);
-          p.setFont(ChartFont(12));
+          p.setFont(ChartFont(13));
           p.drawText(QRectF(kCaption + kBarWidth + 6, y, kValue - 6, kRow),
                      Qt::AlignLeft | Qt::AlignVCenter,
                      QStringLiteral("%1 (%2)").arg(option.MarkedCount).arg(Percent(share)));

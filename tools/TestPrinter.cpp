@@ -42,7 +42,7 @@ QFont Font(double points, bool bold = false) {
 }
 
 QString Score(double v) {
-  return QString::fromStdString(FormatShort(v)).replace('.', ',');
+  return QString::fromStdString(WithDecimalComma(FormatShort(v)));
 }
 
 struct TQuestion {

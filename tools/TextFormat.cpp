@@ -58,3 +58,10 @@ std::string FormatElapsed(int32_t seconds) {
   std::snprintf(buf, sizeof buf, "%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
   return buf;
 }
+
+std::string WithDecimalComma(std::string figure) {
+  for (char& c : figure) {
+    if (c == '.') c = ',';
+  }
+  return figure;
+}

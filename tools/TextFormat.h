@@ -19,3 +19,5 @@ std::string FormatFixed(double v, int decimals);
 std::string FormatShort(double v);
 // Seconds as hours, minutes and seconds: "1:02:03".
 std::string FormatElapsed(int32_t seconds);
+// A figure for a Russian reader: the decimal point becomes a comma.
+std::string WithDecimalComma(std::string figure);

@@ -34,16 +34,7 @@ class ExamTool : public testing::Test {
   // Answers to the small test (8 options) with the given marks, saved as name.
   void WriteAnswers(const std::string& name, const std::string& student, std::vector<int> marks,
                     int options = 8, uint8_t identSeed = 0) {
-    TTestUserAnswers a;
-    a.SetOptionCount(options);
-    const std::string key = Read("test.tst");
-    TTestIdent id = GetTestIdent(fixture::View(key));
-    if (identSeed) id = fixture::Ident(identSeed);
-    a.SetIdent(id);
-    for (int m : marks) a.SetMarked(m, true);
-    a.SetElapsedSeconds(75);
-    a.SetUserName(Utf8ToCp1251(student).Text);
-    a.SaveToFile((Dir() / name).string());
+    tooltest::WriteAnswers(Dir() / name, Read("test.tst"), student, marks, options, identSeed);
   }
 
   examtest::TPrivateTempDir FTmp;
@@ -165,21 +156,46 @@ TEST_F(ExamTool, BadInputGetsOneClearLineAndAnExitStatus) {
       {"empty file", "check empty.tst", 1, "empty.tst: missing or empty"},
       {"random bytes", "check random.tst", 1, "random.tst: not a test file"},
       {"answers given as a test", "check a.tst-usr", 1, "a.tst-usr: not a test file"},
-      {"key of another test", "check test.tst other.tst-ans", 1, "other.tst-ans: the key belongs to another test"},
+      {"key of another test", "check test.tst other.tst-ans", 1,
+       "other.tst-ans: the key belongs to another test"},
       {"grade with a truncated key", "grade cut.tst a.tst-usr", 1, "cut.tst: not a test file"},
-      {"grade an empty folder", "grade test.tst-ans nobody", 1, "nobody: the folder holds no .tst-usr files"},
-      {"grade a missing file", "grade test.tst-ans ghost.tst-usr", 1, "ghost.tst-usr: no such file or folder"},
+      {"grade an empty folder", "grade test.tst-ans nobody", 1,
+       "nobody: the folder holds no .tst-usr files"},
+      {"grade a missing file", "grade test.tst-ans ghost.tst-usr", 1,
+       "ghost.tst-usr: no such file or folder"},
       {"grade without answers", "grade test.tst-ans", 2, "give the key and at least one"},
       {"unknown format", "grade test.tst-ans a.tst-usr --format xml", 2, "unknown format"},
       {"missing source", "make nothing.md", 1, "nothing.md: cannot be read"},
       {"unknown command", "bake test.md", 2, "unknown command"},
       {"info of two files", "info test.tst a.tst-usr", 2, "exactly one file"},
+      {"report over the key", "grade test.tst-ans a.tst-usr --report test.tst-ans", 1,
+       "test.tst-ans: is one of the inputs: it would be written over"},
+      {"report over an answers file", "grade test.tst-ans a.tst-usr --report a.tst-usr", 1,
+       "a.tst-usr: is one of the inputs"},
+      {"report without a file name", "grade test.tst-ans a.tst-usr --report", 2, "--report needs"},
+      {"print with another test's key", "print test.tst --key other.tst-ans -o other.pdf", 1,
+       "other.tst-ans: not the key of test.tst: the key belongs to another test"},
+      {"print with the test as its key", "print test.tst --key test.tst -o other.pdf", 1,
+       "test.tst: no option scores: this is a test, not its key"},
+      {"print over the test", "print test.tst -o test.tst", 1, "test.tst: is one of the inputs"},
+      {"print over the key", "print test.tst --key test.tst-ans -o test.tst-ans", 1,
+       "test.tst-ans: is one of the inputs"},
+      {"print a truncated test", "print cut.tst -o other.pdf", 1, "cut.tst: not a test file"},
+      {"print answers", "print a.tst-usr -o other.pdf", 1, "a.tst-usr: not a test file"},
+      {"print two tests", "print test.tst cut.tst", 2, "give one test"},
+      {"print without a test", "print -o other.pdf", 2, "give the test to print"},
   };
+  const std::string key = Read("test.tst-ans"), answers = Read("a.tst-usr");
   for (const auto& c : cases) {
     const auto run = RunTool(Dir(), c.args);
     EXPECT_EQ(run.Exit, c.exit) << c.name << "\n" << run.Err;
     EXPECT_NE(run.Err.find(c.err), std::string::npos) << c.name << ": " << run.Err;
   }
+  // Refused output loses nothing: the inputs are as they were and no PDF was begun.
+  EXPECT_TRUE(Read("test.tst") == test);
+  EXPECT_TRUE(Read("test.tst-ans") == key);
+  EXPECT_TRUE(Read("a.tst-usr") == answers);
+  EXPECT_FALSE(fs::exists(Dir() / "other.pdf"));
 }
 
 TEST(ExamToolSamples, DemoTestIsUpToDateWithItsSource) {

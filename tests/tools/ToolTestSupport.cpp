@@ -1,12 +1,18 @@
 // Running examtool from the tests.
 #include "ToolTestSupport.h"
 
+#include <sys/wait.h>
 #include <QImage>
 #include <QPainter>
+#include <cstdio>
 #include <cstdlib>
-#include <sys/wait.h>
+#include <random>
 
+#include "Cp1251.h"
 #include "ExamFixtures.h"
+#include "TestImageBuilder.h"
+#include "TestReader.h"
+#include "TestUserAnswers.h"
 
 namespace tooltest {
 
@@ -19,16 +25,24 @@ std::string Quote(const std::filesystem::path& p) {
   return out + "'";
 }
 
-TRun RunTool(const std::filesystem::path& dir, const std::string& args) {
+TRun RunCommand(const std::filesystem::path& dir, const std::string& command) {
   const auto out = dir / ".tool-out", err = dir / ".tool-err";
-  const std::string command = "cd " + Quote(dir) + " && " + Quote(EXAMTOOL_PATH) + " " + args +
-                              " >" + Quote(out) + " 2>" + Quote(err) + " </dev/null";
-  const int status = std::system(command.c_str());
+  const std::string line = "cd " + Quote(dir) + " && " + command + " >" + Quote(out) + " 2>" +
+                           Quote(err) + " </dev/null";
+  const int status = std::system(line.c_str());
   TRun run;
   run.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   run.Out = examtest::ReadFile(out);
   run.Err = examtest::ReadFile(err);
   return run;
+}
+
+TRun RunTool(const std::filesystem::path& dir, const std::string& args) {
+  return RunCommand(dir, Quote(EXAMTOOL_PATH) + " " + args);
+}
+
+bool HaveProgram(const std::string& name) {
+  return std::system(("command -v " + Quote(name) + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 void WriteSmallSource(const std::filesystem::path& dir) {
@@ -64,6 +78,53 @@ title: Проверка
 - [x] A) да
 - [ ] B) нет
 )");
+}
+
+void WriteAnswers(const std::filesystem::path& path, const std::string& test,
+                  const std::string& student, const std::vector<int>& marks, int options,
+                  uint8_t identSeed) {
+  TTestUserAnswers a;
+  a.SetOptionCount(options);
+  a.SetIdent(identSeed ? fixture::Ident(identSeed) : GetTestIdent(fixture::View(test)));
+  for (int m : marks) a.SetMarked(m, true);
+  a.SetElapsedSeconds(75);
+  a.SetUserName(Utf8ToCp1251(student).Text);
+  a.SaveToFile(path.string());
+}
+
+void WriteClass(const std::filesystem::path& dir, const std::string& key, int students,
+                unsigned seed, int reversed) {
+  TTestReader reader;
+  reader.SetMemory(examtest::Block(key));
+  const TTestAnswersLayout& layout = reader.Layout();
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> chance(0.0, 1.0);
+  for (int s = 0; s < students; ++s) {
+    const double strength = students > 1 ? double(s) / (students - 1) : 0.5;
+    TTestUserAnswers answers;
+    answers.SetOptionCount(layout.TotalOptions());
+    answers.SetIdent(reader.GetIdent());
+    for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
+      const bool knows = q == reversed ? strength < 0.5 : chance(random) < 0.2 + 0.75 * strength;
+      std::vector<int32_t> wrong;
+      for (int32_t i = 0; i < layout.OptionCount(q); ++i) {
+        const int32_t option = layout.OptionIndex(q, i);
+        const bool right = layout.OptionScore(option, true) > 0;
+        if (right && knows) answers.SetMarked(option, true);
+        if (!right) wrong.push_back(option);
+      }
+      // Who does not know picks a wrong option, the first one most often: a strong distractor.
+      if (!knows && !wrong.empty()) {
+        const size_t pick = chance(random) < 0.6 ? 0 : random() % wrong.size();
+        answers.SetMarked(wrong[pick], true);
+      }
+    }
+    answers.SetElapsedSeconds(300 + 37 * s);
+    char name[32];
+    std::snprintf(name, sizeof name, "student-%02d.tst-usr", s + 1);
+    answers.SetUserName(Utf8ToCp1251("Ученик №" + std::to_string(s + 1)).Text);
+    answers.SaveToFile((dir / name).string());
+  }
 }
 
 }  // namespace tooltest
