@@ -1,9 +1,9 @@
 // The class report as HTML: text and tables from the graded class, charts from ReportCharts.
 #include "ClassReport.h"
 
-#include <QSaveFile>
 #include <QString>
 
+#include "OutputFile.h"
 #include "ReportCharts.h"
 #include "TextFormat.h"
 
@@ -69,10 +69,18 @@ document.querySelectorAll('table.sortable').forEach(function (table) {
 document.querySelectorAll('.hint').forEach(function (hint) { hint.hidden = false; });
 )";
 
+// Opens a section under its heading. A section with nothing to show gets the sentence that says
+// so and is closed at once: false.
+bool OpenSection(std::string& html, const std::string& id, const std::string& heading, bool empty,
+                 const std::string& nothing) {
+  html += "<section aria-labelledby=\"" + id + "\">\n<h2 id=\"" + id + "\">" + heading + "</h2>\n";
+  if (empty) html += "<p>" + nothing + "</p>\n</section>\n";
+  return !empty;
+}
+
 void AppendClassTable(std::string& html, const TClassGrades& g) {
-  html += "<section aria-labelledby=\"class\">\n<h2 id=\"class\">Оценки учеников</h2>\n";
-  if (g.Students.empty()) {
-    html += "<p>Ни одна работа не оценена.</p>\n</section>\n";
+  if (!OpenSection(html, "class", "Оценки учеников", g.Students.empty(),
+                   "Ни одна работа не оценена.")) {
     return;
   }
   html +=
@@ -95,11 +103,8 @@ void AppendClassTable(std::string& html, const TClassGrades& g) {
 }
 
 void AppendDistribution(std::string& html, const TGradeSummary& summary) {
-  html +=
-      "<section aria-labelledby=\"distribution\">\n<h2 id=\"distribution\">Распределение "
-      "оценок</h2>\n";
-  if (summary.Graded == 0) {
-    html += "<p>Оценок нет.</p>\n</section>\n";
+  if (!OpenSection(html, "distribution", "Распределение оценок", summary.Graded == 0,
+                   "Оценок нет.")) {
     return;
   }
   html += "<table id=\"summary\">\n<tbody>\n<tr><th scope=\"row\">Оценено работ</th><td>" +
@@ -139,9 +144,8 @@ std::string TopicOf(const TClassGrades& g, const TItemStatistics& item) {
 }
 
 void AppendQuestions(std::string& html, const TClassReport& r) {
-  html += "<section aria-labelledby=\"questions\">\n<h2 id=\"questions\">Вопросы</h2>\n";
-  if (r.Grades.Students.empty()) {
-    html += "<p>Без оценённых работ статистики по вопросам нет.</p>\n</section>\n";
+  if (!OpenSection(html, "questions", "Вопросы", r.Grades.Students.empty(),
+                   "Без оценённых работ статистики по вопросам нет.")) {
     return;
   }
   html +=
@@ -176,8 +180,8 @@ void AppendQuestions(std::string& html, const TClassReport& r) {
 void AppendOptions(std::string& html, const TClassReport& r) {
   if (r.Grades.Students.empty()) return;
   const int32_t students = static_cast<int32_t>(r.Grades.Students.size());
+  OpenSection(html, "options", "Варианты ответов", false, "");
   html +=
-      "<section aria-labelledby=\"options\">\n<h2 id=\"options\">Варианты ответов</h2>\n"
       "<p>Сколько учеников отметили каждый вариант. Неверный вариант, который отмечают часто, "
       "стоит проверить: возможно, он сформулирован неоднозначно.</p>\n";
   for (const auto& item : r.Items) {
@@ -202,9 +206,7 @@ void AppendOptions(std::string& html, const TClassReport& r) {
 }
 
 void AppendBadFiles(std::string& html, const TClassGrades& g) {
-  html += "<section aria-labelledby=\"bad\">\n<h2 id=\"bad\">Не оценённые файлы</h2>\n";
-  if (g.BadFiles.empty()) {
-    html += "<p>Все файлы оценены.</p>\n</section>\n";
+  if (!OpenSection(html, "bad", "Не оценённые файлы", g.BadFiles.empty(), "Все файлы оценены.")) {
     return;
   }
   html +=
@@ -240,13 +242,6 @@ std::string ClassReportHtml(const TClassReport& r) {
 }
 
 std::string WriteClassReport(const std::string& path, const TClassReport& report) {
-  const std::string html = ClassReportHtml(report);
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(html.data(), static_cast<qint64>(html.size())) !=
-          static_cast<qint64>(html.size()) ||
-      !file.commit()) {
-    return "cannot be written: " + file.errorString().toStdString();
-  }
-  return {};
+  std::string error;
+  return WriteOutputFile(path, ClassReportHtml(report), error) ? std::string() : error;
 }

@@ -17,6 +17,5 @@ struct TClassReport {
 // The page, UTF-8. Every figure stands in a <data> element whose value is the figure as the JSON
 // output writes it; the text beside it is the same number for a Russian reader.
 std::string ClassReportHtml(const TClassReport& report);
-// Writes the page through a temporary file, so a failure leaves any earlier file as it was.
-// Returns the reason of a failure, else an empty string.
+// Writes the page (see WriteOutputFile); returns the reason of a failure, else an empty string.
 std::string WriteClassReport(const std::string& path, const TClassReport& report);

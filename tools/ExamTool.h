@@ -25,6 +25,11 @@ int RunPrint(const std::vector<std::string>& args);
 
 // One line on stderr for a bad input: "examtool: FILE: reason".
 void ReportBadFile(const std::string& file, const std::string& reason);
+// ReportBadFile, then kExitBadInput for the command to return.
+inline int BadFile(const std::string& file, const std::string& reason) {
+  ReportBadFile(file, reason);
+  return kExitBadInput;
+}
 // One line on stderr for wrong usage, followed by the hint to ask for --help; returns kExitUsage.
 int UsageError(const std::string& command, const std::string& message);
 bool WantsHelp(const std::vector<std::string>& args);

@@ -1,12 +1,12 @@
 // examtool make: a test (.tst) and its key (.tst-ans) from a Markdown source.
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "ExamTool.h"
 #include "FileHelpers.h"
+#include "OutputFile.h"
 #include "PageMaker.h"
 #include "TestMaker.h"
 #include "TestSource.h"
@@ -25,30 +25,6 @@ const char kHelp[] =
     "  -o OUT.tst     output (default: SOURCE with the extension .tst)\n"
     "  --ident IDENT  the test's identity as 'examtool info' prints it (default: random);\n"
     "                 the same source and identity give the same bytes\n";
-
-// Writes beside the target and renames, so a reader never sees half a file.
-bool WriteFile(const std::string& path, const std::string& bytes, std::string& error) {
-  const std::string temp = path + ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out) {
-      std::error_code ec;
-      fs::remove(temp, ec);
-      error = "cannot be written";
-      return false;
-    }
-  }
-  std::error_code ec;
-  fs::rename(temp, path, ec);
-  if (ec) {
-    fs::remove(temp, ec);
-    error = "cannot be written: " + ec.message();
-    return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -108,11 +84,11 @@ int RunMake(const std::vector<std::string>& args) {
 
   const TMadeTest made = MakeTestImages(test, pages, ident);
   std::string error;
-  if (!WriteFile(output, made.Test, error)) {
+  if (!WriteOutputFile(output, made.Test, error)) {
     ReportBadFile(output, error);
     return kExitBadInput;
   }
-  if (!WriteFile(key, made.Answers, error)) {
+  if (!WriteOutputFile(key, made.Answers, error)) {
     std::error_code ec;
     fs::remove(output, ec);
     ReportBadFile(key, error);

@@ -2,6 +2,7 @@
 #include "OutputFile.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -14,4 +15,27 @@ std::string OutputClashesWithInput(const std::string& output,
     if (fs::equivalent(output, input, ec)) return "is one of the inputs: it would be written over";
   }
   return {};
+}
+
+bool WriteOutputFile(const std::string& path, const std::string& bytes, std::string& error) {
+  const std::string temp = path + ".part";
+  {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) {
+      std::error_code ec;
+      fs::remove(temp, ec);
+      error = "cannot be written";
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temp, path, ec);
+  if (ec) {
+    fs::remove(temp, ec);
+    error = "cannot be written: " + ec.message();
+    return false;
+  }
+  return true;
 }

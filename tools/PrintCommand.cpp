@@ -1,5 +1,5 @@
 // examtool print: the test on paper (a PDF), or with its key the teacher's proof-reading copy.
-#include <QSaveFile>
+#include <QBuffer>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -21,11 +21,6 @@ const char kHelp[] =
     "to tick. With --key, the key of the same test, the right options are marked and each\n"
     "option's scores (marked and unmarked) printed, for proof-reading. OUT defaults to TEST.pdf,\n"
     "or TEST-key.pdf with a key.\n";
-
-int BadFile(const std::string& file, const std::string& reason) {
-  ReportBadFile(file, reason);
-  return kExitBadInput;
-}
 
 std::string DefaultOutput(const std::string& test, bool withKey) {
   std::string base = test;
@@ -86,13 +81,12 @@ int RunPrint(const std::vector<std::string>& args) {
     return BadFile(output, problem);
   }
 
-  QSaveFile file(QString::fromStdString(output));
-  if (!file.open(QIODevice::WriteOnly)) {
-    return BadFile(output, "cannot be written: " + file.errorString().toStdString());
-  }
-  const TPrintResult result = PrintTestPdf(test, keyPath.empty() ? nullptr : &key, file);
-  if (!file.commit())
-    return BadFile(output, "cannot be written: " + file.errorString().toStdString());
+  QBuffer pdf;
+  pdf.open(QIODevice::WriteOnly);
+  const TPrintResult result = PrintTestPdf(test, keyPath.empty() ? nullptr : &key, pdf);
+  pdf.close();
+  std::string error;
+  if (!WriteOutputFile(output, pdf.data().toStdString(), error)) return BadFile(output, error);
   for (const auto& problem : result.Problems) ReportBadFile(testPath, problem);
   std::printf("%s: %d pages\n", output.c_str(), result.Pages);
   return result.Problems.empty() ? kExitOk : kExitBadInput;

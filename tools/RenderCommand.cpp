@@ -21,12 +21,6 @@ const char kUsage[] =
     "Draws an EMF or WMF file, or the page of question N (from 1) of a .tst, to a PNG W pixels\n"
     "wide (default: the picture's natural width at 96 dpi); the height follows the picture.\n";
 
-int BadFile(const std::string& file, const std::string& reason) {
-  ReportBadFile(file, reason);
-  return kExitBadInput;
-}
-
-
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
 }
