@@ -38,8 +38,13 @@ th[aria-sort=descending] button::after { content: " ▼"; }
 .chart { display: block; max-width: 100%; height: auto; margin: 1em 0; }
 .right { color: #2e7d32; font-weight: bold; }
 .warning { color: #c62828; font-weight: bold; }
-.question { break-inside: avoid; }
-@media print { body { margin: 0; max-width: none; } .hint { display: none; } section { break-inside: auto; } }
+h2, h3 { break-after: avoid; }
+.chart, .question { break-inside: avoid; }
+@media print {
+  body { margin: 0; max-width: none; }
+  .hint { display: none; }
+  th button { display: contents; }  /* else the header repeated on the next page comes out empty */
+}
 )";
 
 // Sorting the class table by a click on a column's header; the table reads the same without it.
