@@ -48,14 +48,13 @@ QString Score(double v) {
 struct TQuestion {
   QString Heading, Topic, MaxScore;
   TMetafile Page;
-  QString PageProblem;
   TGrades Grades;
   bool GradesRead = true;
   bool MultiSelect = false;
 };
 
-// One pass over the pages: where the next piece goes, and the page breaks. With Draw clear it
-// only counts the pages.
+// One pass over the pages: where the next piece goes, the page breaks and the footers. Without a
+// painter it only counts the pages.
 class TPageFlow {
  public:
   TPageFlow(QPdfWriter& writer, QPainter* painter, const QString& title, int totalPages)
@@ -135,12 +134,10 @@ class TPrinter {
     const TTestAnswersLayout& layout = FTest.Layout();
     const TTestQuestionPos pos = layout.LocateQuestion(q);
     question.Heading = QStringLiteral("Вопрос %1 из %2").arg(q + 1).arg(FTest.QuestionCount());
-    question.Topic = QStringLiteral("Тема: ") + Ru(TopicName(FTest.Image(), pos.Topic));
+    question.Topic = QStringLiteral("Тема: ") + Cut(Ru(TopicName(FTest.Image(), pos.Topic)));
     if (std::string problem = LoadQuestionPage(FTest.Image(), q, question.Page); !problem.empty()) {
-      question.PageProblem = QString::fromStdString(problem);
       Problem(q, problem + "; printed without it");
     } else if (question.Page.MMWidth() <= 0 || question.Page.MMHeight() <= 0) {
-      question.PageProblem = QStringLiteral("the page has no size");
       Problem(q, "the page has no size; printed without it");
       question.Page.Clear();
     } else if (!question.Page.Records().Damage.empty()) {
