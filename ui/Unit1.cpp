@@ -32,6 +32,7 @@
 #include "Unit3.h"
 #include "UnitRetryCancelOpenTestDialog.h"
 #include "UserNameDialogUnit.h"
+#include "ZoomIcons.h"
 
 namespace {
 
@@ -266,21 +267,19 @@ QToolBar* TForm1::CreateToolBar2() {
   bar->setObjectName(QStringLiteral("ToolBar2"));
   bar->setMovable(false);
   bar->setFloatable(false);
-  auto button = [&](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
+  auto button = [&](const char* name, const QString& hint, const QIcon& icon) {
     auto* b = new QToolButton(bar);
     b->setObjectName(QLatin1String(name));
     b->setToolTip(hint);
     b->setAccessibleName(hint.section(QLatin1String(" ("), 0, 0));
-    b->setIcon(style()->standardIcon(icon));
+    b->setIcon(icon);
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     bar->addWidget(b);
     return b;
   };
-  tbZoomWidth = button("tbZoomWidth", QStringLiteral("По ширине страницы (F6)"),
-                       QStyle::SP_ToolBarHorizontalExtensionButton);
-  tbZoomPage = button("tbZoomPage", QStringLiteral("Страница целиком (F7)"),
-                      QStyle::SP_TitleBarNormalButton);
+  tbZoomWidth = button("tbZoomWidth", QStringLiteral("По ширине страницы (F6)"), ZoomIcon(false));
+  tbZoomPage = button("tbZoomPage", QStringLiteral("Страница целиком (F7)"), ZoomIcon(true));
   tbZoomWidth->setCheckable(true);
   tbZoomPage->setCheckable(true);
   tbZoomWidth->setAutoExclusive(true);
@@ -289,12 +288,12 @@ QToolBar* TForm1::CreateToolBar2() {
   bar->addWidget(Spacer("ToolButton4", 8));
   // The first letter of this hint is the Latin C, as the program has always shown it.
   tbSaveUserAnswers = button("tbSaveUserAnswers", QStringLiteral("Cохранить мои ответы (F8)"),
-                             QStyle::SP_DialogSaveButton);
+                             style()->standardIcon(QStyle::SP_DialogSaveButton));
   tbLoadUserAnswers = button("tbLoadUserAnswers", QStringLiteral("Загрузить мои ответы (F9)"),
-                             QStyle::SP_DialogOpenButton);
+                             style()->standardIcon(QStyle::SP_DialogOpenButton));
   tbLoadCorrectAnswers =
       button("tbLoadCorrectAnswers", QStringLiteral("Загрузить ответы к тесту (F11)"),
-             QStyle::SP_DialogApplyButton);
+             style()->standardIcon(QStyle::SP_DialogApplyButton));
   connect(tbZoomWidth, &QToolButton::clicked, this, [this] { tbZoomWidthClick(); });
   connect(tbZoomPage, &QToolButton::clicked, this, [this] { tbZoomPageClick(); });
   connect(tbSaveUserAnswers, &QToolButton::clicked, this, [this] { tbSaveUserAnswersClick(); });
