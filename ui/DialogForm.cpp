@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include "DialogParts.h"
 #include "ModalResult.h"
 
 QColor DialogColor() {
@@ -36,6 +37,15 @@ TDialogForm::TDialogForm(QWidget* Parent, const QString& Caption, QSize ClientSi
   palette.setColor(QPalette::Window, DialogColor());
   setPalette(palette);
   setAutoFillBackground(true);
+}
+
+void TDialogForm::AddOkCancelButtons(int Left, QPushButton*& OK, QPushButton*& Cancel) {
+  OK = AddResultButton(this, this, QStringLiteral("OKBtn"), QStringLiteral("OK"),
+                       QRect(Left, 8, 75, 25), mrOk, true);
+  Cancel = AddResultButton(this, this, QStringLiteral("CancelBtn"), QStringLiteral("Cancel"),
+                           QRect(Left, 38, 75, 25), mrCancel);
+  setTabOrder(OK, Cancel);
+  SetFirstFocus(OK);
 }
 
 void TDialogForm::reject() {

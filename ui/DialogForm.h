@@ -9,6 +9,7 @@
 #include <QString>
 
 class QKeyEvent;
+class QPushButton;
 class QShowEvent;
 
 // Where a dialog appears each time it is shown: the middle of the primary screen, or of the
@@ -36,6 +37,9 @@ class TDialogForm : public QDialog {
  protected:
   // The control that holds the focus whenever the dialog opens (the first in tab order).
   void SetFirstFocus(QWidget* Control) { FFirstFocus = Control; }
+  // The warnings' pair of 75 x 25 buttons at Left: "OK" at the top, the default and the first
+  // in tab order with the focus, "Cancel" 30 pixels under it.
+  void AddOkCancelButtons(int Left, QPushButton*& OK, QPushButton*& Cancel);
 
   void showEvent(QShowEvent* Event) override;
   // Enter presses the focused button, and the default button when the focus is elsewhere.

@@ -8,7 +8,6 @@
 #include <QPushButton>
 
 #include "DialogParts.h"
-#include "ModalResult.h"
 
 namespace {
 
@@ -38,12 +37,7 @@ TLoadMyAnswersWarningDialog::TLoadMyAnswersWarningDialog(QWidget* Parent)
   QPalette red = Label2->palette();
   red.setColor(QPalette::WindowText, QColor(255, 0, 0));
   Label2->setPalette(red);
-  OKBtn = AddResultButton(this, this, QStringLiteral("OKBtn"), QStringLiteral("OK"),
-                          QRect(268, 8, 75, 25), mrOk, true);
-  CancelBtn = AddResultButton(this, this, QStringLiteral("CancelBtn"), QStringLiteral("Cancel"),
-                              QRect(268, 38, 75, 25), mrCancel);
-  setTabOrder(OKBtn, CancelBtn);
-  SetFirstFocus(OKBtn);
+  AddOkCancelButtons(268, OKBtn, CancelBtn);
   FormCreate();
 }
 

@@ -7,7 +7,6 @@
 #include <QPushButton>
 
 #include "DialogParts.h"
-#include "ModalResult.h"
 
 namespace {
 
@@ -28,12 +27,7 @@ TLoadTestAnswersWarningDialog::TLoadTestAnswersWarningDialog(QWidget* Parent)
   Memo1 = AddHiddenMemo(this, QStringLiteral("Memo1"), QRect(16, 16, 209, 57), kLines);
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
-  OKBtn = AddResultButton(this, this, QStringLiteral("OKBtn"), QStringLiteral("OK"),
-                          QRect(244, 8, 75, 25), mrOk, true);
-  CancelBtn = AddResultButton(this, this, QStringLiteral("CancelBtn"), QStringLiteral("Cancel"),
-                              QRect(244, 38, 75, 25), mrCancel);
-  setTabOrder(OKBtn, CancelBtn);
-  SetFirstFocus(OKBtn);
+  AddOkCancelButtons(244, OKBtn, CancelBtn);
   FormCreate();
 }
 

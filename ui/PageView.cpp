@@ -1,10 +1,13 @@
 // The page view of the main window: the current question's page, topic and options; the zoom.
 #include <QFrame>
 #include <QLabel>
+#include <QLayout>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <algorithm>
 #include <cmath>
 
+#include "AnswerColumn.h"
 #include "Cp1251.h"
 #include "PageImage.h"
 #include "TestCheckboxes.h"
@@ -23,6 +26,7 @@ void TForm1::ShowPage() {
     SetPage(&FExam->PagePicture());
     Panel3->setText(QString::fromStdString(Cp1251ToUtf8(FExam->GetTopicName())));
     FAnswerButtons->LoadQuestion(*FExam);
+    if (FitAnswerPanel()) FitPage(FZoomMode);
   } catch (...) {
     // A page that fails leaves the rest of the view as it was.
   }
@@ -37,7 +41,35 @@ void TForm1::SetPage(const TMetafile* Picture) {
   FitPage(FZoomMode);
 }
 
-int TForm1::ScrollBoxClientHeight() const { return ScrollBox1->contentsRect().height(); }
+void TForm1::FormResize() {
+  FitAnswerPanel();
+  FitPage(FZoomMode);
+}
+
+bool TForm1::FitAnswerPanel() {
+  // A caption cut off at the column's edge cannot be read, so the column grows to the widest
+  // caption of the question: never narrower than its own 98 pixels, never more than a third of
+  // the window, which keeps the page the larger part.
+  constexpr int kNarrowest = 98;
+  int width = kNarrowest;
+  if (const int widest = FAnswerButtons->WidestButton(); widest > 0) {
+    const int frame = 2 * Panel2->frameWidth();
+    const int spacer = 16;  // Panel10
+    const bool scrolls = FAnswerButtons->Column().minimumHeight() > AnswPanel->viewport()->height();
+    const int bar = scrolls ? AnswPanel->verticalScrollBar()->sizeHint().width() : 0;
+    width = std::clamp(frame + spacer + widest + bar, kNarrowest,
+                       std::max(kNarrowest, this->width() / 3));
+  }
+  if (Panel2->width() == width) return false;
+  Panel2->setFixedWidth(width);
+  // The page area's size is read at once by the fitting of the page.
+  Panel2->parentWidget()->layout()->activate();
+  return true;
+}
+
+int TForm1::ScrollBoxClientHeight() const {
+  return ScrollBox1->contentsRect().height();
+}
 
 int TForm1::ScrollBoxClientWidth() const {
   // The scroll bar shows exactly when the page area is taller than the box.

@@ -7,7 +7,6 @@
 #include <QPushButton>
 
 #include "DialogParts.h"
-#include "ModalResult.h"
 
 namespace {
 
@@ -30,12 +29,7 @@ TSaveMyAnswersWarningDialog::TSaveMyAnswersWarningDialog(QWidget* Parent)
   Memo1 = AddHiddenMemo(this, QStringLiteral("Memo1"), QRect(16, 16, 241, 97), kLines);
   Label1 = new QLabel(this);
   Label1->setObjectName(QStringLiteral("Label1"));
-  OKBtn = AddResultButton(this, this, QStringLiteral("OKBtn"), QStringLiteral("OK"),
-                          QRect(276, 8, 75, 25), mrOk, true);
-  CancelBtn = AddResultButton(this, this, QStringLiteral("CancelBtn"), QStringLiteral("Cancel"),
-                              QRect(276, 38, 75, 25), mrCancel);
-  setTabOrder(OKBtn, CancelBtn);
-  SetFirstFocus(OKBtn);
+  AddOkCancelButtons(276, OKBtn, CancelBtn);
   FormCreate();
 }
 

@@ -2,6 +2,7 @@
 #include "TestCheckboxes.h"
 
 #include <QColor>
+#include <algorithm>
 #include <cstring>
 
 #include "AnswerColumn.h"
@@ -54,7 +55,9 @@ TCheckButtons::TCheckButtons(QScrollArea& Panel, TExam& Exam)
   FArea.setWidget(FPanel);
 }
 
-TCheckButtons::~TCheckButtons() { ClearButtons(); }
+TCheckButtons::~TCheckButtons() {
+  ClearButtons();
+}
 
 TCustomXPCheckButton* TCheckButtons::Button(int32_t i) const {
   return i >= 0 && i < Count() ? FButtons[static_cast<size_t>(i)] : nullptr;
@@ -145,9 +148,9 @@ void TCheckButtons::ClearButtons() {
 
 void TCheckButtons::AddButton(const QString& Caption) {
   const int y = FButtons.empty() ? 0 : FButtons.back()->y() + FButtons.back()->height();
-  TCustomXPCheckButton* button =
-      FMultiSelect ? static_cast<TCustomXPCheckButton*>(new TXPCheckBox)
-                   : static_cast<TCustomXPCheckButton*>(new TXPRadioButton);
+  TCustomXPCheckButton* button = FMultiSelect
+                                     ? static_cast<TCustomXPCheckButton*>(new TXPCheckBox)
+                                     : static_cast<TCustomXPCheckButton*>(new TXPRadioButton);
   FButtons.push_back(button);
   button->SetAlign(TAlign::alTop);
   button->SetCaption(Caption);
@@ -161,8 +164,17 @@ void TCheckButtons::AddButton(const QString& Caption) {
   FPanel->Restack();
 }
 
-void TCheckButtons::ButtonClick() { Sync(); }
+void TCheckButtons::ButtonClick() {
+  Sync();
+}
 
 void TCheckButtons::ColourCaption(int32_t i, bool Right) {
   FButtons[static_cast<size_t>(i)]->SetCaptionColor(Right ? kRightCaption : kPlainCaption);
+}
+
+int TCheckButtons::WidestButton() const {
+  int widest = 0;
+  for (const TCustomXPCheckButton* button : FButtons)
+    widest = std::max(widest, button->sizeHint().width());
+  return widest;
 }

@@ -12,7 +12,8 @@ class TCustomXPCheckButton;
 class TExam;
 
 // The keys that select an option (Windows virtual-key codes: the digit row and the three letter
-// rows, left to right) and the Russian letter on each of those keys; cp1251 bytes, position-aligned.
+// rows, left to right) and the Russian letter on each of those keys; cp1251 bytes,
+// position-aligned.
 inline constexpr char AnswerKeys[] =
     "0123456789QWERTYUIOP\xDB\xDD"
     "ASDFGHJKL\xBA\xDE"
@@ -54,6 +55,8 @@ class TCheckButtons {
   void AddButton(const QString& Caption);
   bool MultiSelect() const { return FMultiSelect; }
   TAnswerColumn& Column() const { return *FPanel; }
+  // The width the widest button needs to show its whole caption; 0 without buttons.
+  int WidestButton() const;
   void SetOnChange(TNotifyEvent Event) { FOnChange = std::move(Event); }
 
  private:

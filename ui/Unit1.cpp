@@ -19,6 +19,7 @@
 
 #include "AnswerColumn.h"
 #include "Cp1251.h"
+#include "DialogForm.h"
 #include "KeyMap.h"
 #include "LoadMyAnswersWarningDialogUnit.h"
 #include "LoadTestAnswersWarningDialogUnit.h"
@@ -31,20 +32,38 @@
 #include "Unit3.h"
 #include "UnitRetryCancelOpenTestDialog.h"
 #include "UserNameDialogUnit.h"
+#include "ZoomIcons.h"
 
 namespace {
 
 // Virtual-key codes the window acts on.
 enum : int {
-  VK_BACK = 8, VK_TAB = 9, VK_RETURN = 13, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34,
-  VK_END = 35, VK_HOME = 36, VK_LEFT = 37, VK_UP = 38, VK_RIGHT = 39, VK_DOWN = 40,
-  VK_F3 = 114, VK_F4 = 115, VK_F6 = 117, VK_F7 = 118, VK_F8 = 119, VK_F9 = 120, VK_F11 = 122,
+  VK_BACK = 8,
+  VK_TAB = 9,
+  VK_RETURN = 13,
+  VK_SPACE = 32,
+  VK_PRIOR = 33,
+  VK_NEXT = 34,
+  VK_END = 35,
+  VK_HOME = 36,
+  VK_LEFT = 37,
+  VK_UP = 38,
+  VK_RIGHT = 39,
+  VK_DOWN = 40,
+  VK_F3 = 114,
+  VK_F4 = 115,
+  VK_F6 = 117,
+  VK_F7 = 118,
+  VK_F8 = 119,
+  VK_F9 = 120,
+  VK_F11 = 122,
   VK_F12 = 123,
 };
 
 const QColor kSkyBlue(166, 202, 240);
 const QColor kSilver(192, 192, 192);
 const QColor kNavy(0, 0, 128);
+const QColor kDisabledText(112, 112, 112);
 
 QString TestOpenMessage() {
   return QStringLiteral(
@@ -79,12 +98,18 @@ QString LoadTestAnswersMessage() {
       "преподавателю за ответами.");
 }
 
-std::string LocalPath(const QString& fileName) { return QFile::encodeName(fileName).toStdString(); }
+std::string LocalPath(const QString& fileName) {
+  return QFile::encodeName(fileName).toStdString();
+}
 
-QString FromCp1251(const std::string& text) { return QString::fromStdString(Cp1251ToUtf8(text)); }
+QString FromCp1251(const std::string& text) {
+  return QString::fromStdString(Cp1251ToUtf8(text));
+}
 
 // Names stored in answers are cp1251; the name dialog lets in only what the code page holds.
-std::string ToCp1251(const QString& text) { return Utf8ToCp1251(text.toStdString()).Text; }
+std::string ToCp1251(const QString& text) {
+  return Utf8ToCp1251(text.toStdString()).Text;
+}
 
 unsigned ShiftOf(Qt::KeyboardModifiers m) {
   return (m & Qt::ShiftModifier ? ssShift : 0u) | (m & Qt::AltModifier ? ssAlt : 0u) |
@@ -135,17 +160,20 @@ TForm1::TForm1(const QStringList& Arguments, std::unique_ptr<TTimer> Timer,
   FormCreate(Arguments);
 }
 
-TForm1::~TForm1() { FormDestroy(); }
+TForm1::~TForm1() {
+  FormDestroy();
+}
 
 void TForm1::CreateComponents() {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Тестирование"));
   setMinimumSize(652, 492);
-  QFont font(QStringLiteral("MS Sans Serif"));
-  font.setPointSize(8);
-  setFont(font);
+  setFont(DialogFont());
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window, kSilver);
+  // The toolkit's grey for disabled captions all but vanishes on silver; this one stays legible.
+  for (QPalette::ColorRole role : {QPalette::ButtonText, QPalette::WindowText, QPalette::Text})
+    palette.setColor(QPalette::Disabled, role, kDisabledText);
   setPalette(palette);
 
   auto* central = new QWidget(this);
@@ -163,7 +191,9 @@ void TForm1::CreateComponents() {
   Panel3->setObjectName(QStringLiteral("Panel3"));
   QFont topicFont(QStringLiteral("Arial"), 10, QFont::Bold);
   Panel3->setFont(topicFont);
-  Panel3->setStyleSheet(QStringLiteral("color: #000080;"));
+  QPalette topicPalette = Panel3->palette();
+  topicPalette.setColor(QPalette::WindowText, kNavy);
+  Panel3->setPalette(topicPalette);
   Panel3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   Panel3->setAccessibleDescription(QStringLiteral("Тема вопроса"));
   header->addWidget(Panel3, 1);
@@ -184,9 +214,7 @@ void TForm1::CreateComponents() {
   pnTimer->setObjectName(QStringLiteral("pnTimer"));
   pnTimer->setFixedHeight(33);
   pnTimer->setAlignment(Qt::AlignCenter);
-  QFont clockFont(QStringLiteral("MS Sans Serif"));
-  clockFont.setBold(true);
-  clockFont.setPixelSize(19);
+  const QFont clockFont = DialogFont(19, true);
   pnTimer->setFont(clockFont);
   pnTimer->setAccessibleDescription(QStringLiteral("Оставшееся время или оценка"));
   left->addWidget(pnTimer);
@@ -239,21 +267,19 @@ QToolBar* TForm1::CreateToolBar2() {
   bar->setObjectName(QStringLiteral("ToolBar2"));
   bar->setMovable(false);
   bar->setFloatable(false);
-  auto button = [&](const char* name, const QString& hint, QStyle::StandardPixmap icon) {
+  auto button = [&](const char* name, const QString& hint, const QIcon& icon) {
     auto* b = new QToolButton(bar);
     b->setObjectName(QLatin1String(name));
     b->setToolTip(hint);
     b->setAccessibleName(hint.section(QLatin1String(" ("), 0, 0));
-    b->setIcon(style()->standardIcon(icon));
+    b->setIcon(icon);
     b->setAutoRaise(true);
     b->setFocusPolicy(Qt::NoFocus);
     bar->addWidget(b);
     return b;
   };
-  tbZoomWidth = button("tbZoomWidth", QStringLiteral("По ширине страницы (F6)"),
-                       QStyle::SP_ToolBarHorizontalExtensionButton);
-  tbZoomPage = button("tbZoomPage", QStringLiteral("Страница целиком (F7)"),
-                      QStyle::SP_TitleBarNormalButton);
+  tbZoomWidth = button("tbZoomWidth", QStringLiteral("По ширине страницы (F6)"), ZoomIcon(false));
+  tbZoomPage = button("tbZoomPage", QStringLiteral("Страница целиком (F7)"), ZoomIcon(true));
   tbZoomWidth->setCheckable(true);
   tbZoomPage->setCheckable(true);
   tbZoomWidth->setAutoExclusive(true);
@@ -262,12 +288,12 @@ QToolBar* TForm1::CreateToolBar2() {
   bar->addWidget(Spacer("ToolButton4", 8));
   // The first letter of this hint is the Latin C, as the program has always shown it.
   tbSaveUserAnswers = button("tbSaveUserAnswers", QStringLiteral("Cохранить мои ответы (F8)"),
-                             QStyle::SP_DialogSaveButton);
+                             style()->standardIcon(QStyle::SP_DialogSaveButton));
   tbLoadUserAnswers = button("tbLoadUserAnswers", QStringLiteral("Загрузить мои ответы (F9)"),
-                             QStyle::SP_DialogOpenButton);
-  tbLoadCorrectAnswers = button("tbLoadCorrectAnswers",
-                                QStringLiteral("Загрузить ответы к тесту (F11)"),
-                                QStyle::SP_DialogApplyButton);
+                             style()->standardIcon(QStyle::SP_DialogOpenButton));
+  tbLoadCorrectAnswers =
+      button("tbLoadCorrectAnswers", QStringLiteral("Загрузить ответы к тесту (F11)"),
+             style()->standardIcon(QStyle::SP_DialogApplyButton));
   connect(tbZoomWidth, &QToolButton::clicked, this, [this] { tbZoomWidthClick(); });
   connect(tbZoomPage, &QToolButton::clicked, this, [this] { tbZoomPageClick(); });
   connect(tbSaveUserAnswers, &QToolButton::clicked, this, [this] { tbSaveUserAnswersClick(); });
@@ -364,14 +390,28 @@ void TForm1::FormDestroy() {
   FExam.reset();
 }
 
-bool TForm1::NavigationLocked() const { return !FExam || FExam->State() < esRunning; }
+bool TForm1::NavigationLocked() const {
+  return !FExam || FExam->State() < esRunning;
+}
 
-void TForm1::GoNext() { if (!NavigationLocked()) FExam->Next(); }
-void TForm1::GoPrior() { if (!NavigationLocked()) FExam->Prior(); }
-void TForm1::GoFirst() { if (!NavigationLocked()) FExam->First(); }
-void TForm1::GoLast() { if (!NavigationLocked()) FExam->Last(); }
-void TForm1::GoNextUnanswered() { if (!NavigationLocked()) FExam->NextUnanswered(); }
-void TForm1::GoPriorUnanswered() { if (!NavigationLocked()) FExam->PriorUnanswered(); }
+void TForm1::GoNext() {
+  if (!NavigationLocked()) FExam->Next();
+}
+void TForm1::GoPrior() {
+  if (!NavigationLocked()) FExam->Prior();
+}
+void TForm1::GoFirst() {
+  if (!NavigationLocked()) FExam->First();
+}
+void TForm1::GoLast() {
+  if (!NavigationLocked()) FExam->Last();
+}
+void TForm1::GoNextUnanswered() {
+  if (!NavigationLocked()) FExam->NextUnanswered();
+}
+void TForm1::GoPriorUnanswered() {
+  if (!NavigationLocked()) FExam->PriorUnanswered();
+}
 
 void TForm1::GoNextWrong() {
   if (!NavigationLocked() && FExam->State() == esFinished) FExam->NextWrong();
@@ -417,8 +457,7 @@ void TForm1::ExamStateChange() {
       FAnswerButtons->SetShowRight(false);
       break;
     case esFinished:
-      if (StopTestDialog != nullptr && StopTestDialog->isVisible())
-        StopTestDialog->done(mrCancel);
+      if (StopTestDialog != nullptr && StopTestDialog->isVisible()) StopTestDialog->done(mrCancel);
       SetControls(esFinished);
       pnTimer->setText(QStringLiteral("0%"));
       FAnswerButtons->SetShowRight(true);
@@ -428,15 +467,21 @@ void TForm1::ExamStateChange() {
   }
 }
 
-void TForm1::ExamTick() { pnTimer->setText(FormatClock(FExam->Remaining())); }
+void TForm1::ExamTick() {
+  pnTimer->setText(FormatClock(FExam->Remaining()));
+}
 
 void TForm1::ExamPageChange() {
   if (!NavigationLocked()) ShowPage();
 }
 
-int TForm1::ShowModal(QDialog& Dialog) { return Dialog.exec(); }
+int TForm1::ShowModal(QDialog& Dialog) {
+  return Dialog.exec();
+}
 
-void TForm1::ShowGrade() { pnTimer->setText(FormatGrade(FExam->Score(0))); }
+void TForm1::ShowGrade() {
+  pnTimer->setText(FormatGrade(FExam->Score(0)));
+}
 
 void TForm1::tbStartExamClick() {
   if (RetryCancelOpenTestDialog == nullptr) return;
@@ -553,20 +598,47 @@ void TForm1::FormKeyDown(int Key, unsigned Shift) {
   }
   if (Shift == 0) {
     switch (Key) {
-      case VK_DOWN: GoNextUnanswered(); break;
-      case VK_UP: GoPriorUnanswered(); break;
-      case VK_RIGHT: case VK_SPACE: GoNext(); break;
-      case VK_LEFT: case VK_BACK: GoPrior(); break;
+      case VK_DOWN:
+        GoNextUnanswered();
+        break;
+      case VK_UP:
+        GoPriorUnanswered();
+        break;
+      case VK_RIGHT:
+      case VK_SPACE:
+        GoNext();
+        break;
+      case VK_LEFT:
+      case VK_BACK:
+        GoPrior();
+        break;
       // Commands of the toolbars, for a student without a mouse.
-      case VK_PRIOR: ScrollPage(-1); break;
-      case VK_NEXT: ScrollPage(1); break;
-      case VK_F6: if (tbZoomWidth->isEnabled()) tbZoomWidth->click(); break;
-      case VK_F7: if (tbZoomPage->isEnabled()) tbZoomPage->click(); break;
-      case VK_F8: if (tbSaveUserAnswers->isEnabled()) tbSaveUserAnswersClick(); break;
-      case VK_F9: if (tbLoadUserAnswers->isEnabled()) tbLoadUserAnswersClick(); break;
-      case VK_F11: if (tbLoadCorrectAnswers->isEnabled()) tbLoadCorrectAnswersClick(); break;
-      case VK_F12: if (tbStopExam->isEnabled()) tbStopExamClick(); break;
-      default: break;
+      case VK_PRIOR:
+        ScrollPage(-1);
+        break;
+      case VK_NEXT:
+        ScrollPage(1);
+        break;
+      case VK_F6:
+        if (tbZoomWidth->isEnabled()) tbZoomWidth->click();
+        break;
+      case VK_F7:
+        if (tbZoomPage->isEnabled()) tbZoomPage->click();
+        break;
+      case VK_F8:
+        if (tbSaveUserAnswers->isEnabled()) tbSaveUserAnswersClick();
+        break;
+      case VK_F9:
+        if (tbLoadUserAnswers->isEnabled()) tbLoadUserAnswersClick();
+        break;
+      case VK_F11:
+        if (tbLoadCorrectAnswers->isEnabled()) tbLoadCorrectAnswersClick();
+        break;
+      case VK_F12:
+        if (tbStopExam->isEnabled()) tbStopExamClick();
+        break;
+      default:
+        break;
     }
   }
   if (Key == VK_RETURN || Key == VK_TAB) {

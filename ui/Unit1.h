@@ -74,15 +74,22 @@ class TForm1 : public QMainWindow {
   void FitPage(TZoomMode Z);
 
   // The file dialogs as the window keeps them (their file names carry over).
-  TFileDialog OpenTestDialog{TFileDialog::fdOpen, QStringLiteral("Открытие теста"),
-                             QStringLiteral("Файлы тестирования|*.tst"), {}};
-  TFileDialog OpenMyAnswersDialog{TFileDialog::fdOpen, QStringLiteral("Загрузить мои ответы"),
-                                  QStringLiteral("Фалы ответов пользователя|*.tst-usr"), {}};
-  TFileDialog SaveMyAnswersDialog{TFileDialog::fdSave, QStringLiteral("Сохранить мои ответы"),
-                                  QStringLiteral("Файлы ответов пользователя|*.tst-usr"), {}};
+  TFileDialog OpenTestDialog{TFileDialog::fdOpen,
+                             QStringLiteral("Открытие теста"),
+                             QStringLiteral("Файлы тестирования|*.tst"),
+                             {}};
+  TFileDialog OpenMyAnswersDialog{TFileDialog::fdOpen,
+                                  QStringLiteral("Загрузить мои ответы"),
+                                  QStringLiteral("Фалы ответов пользователя|*.tst-usr"),
+                                  {}};
+  TFileDialog SaveMyAnswersDialog{TFileDialog::fdSave,
+                                  QStringLiteral("Сохранить мои ответы"),
+                                  QStringLiteral("Файлы ответов пользователя|*.tst-usr"),
+                                  {}};
   TFileDialog OpenTestAnswersDialog{TFileDialog::fdOpen,
                                     QStringLiteral("Загрузка ответов к тесту"),
-                                    QStringLiteral("Файлы ответов к тесту|*.tst-ans"), {}};
+                                    QStringLiteral("Файлы ответов к тесту|*.tst-ans"),
+                                    {}};
 
   TRetryCancelOpenTestDialog* RetryCancelOpenTestDialog = nullptr;
   TStopTestDialog* StopTestDialog = nullptr;
@@ -104,7 +111,9 @@ class TForm1 : public QMainWindow {
   QToolBar* CreateToolBar2();
   void FormCreate(const QStringList& Arguments);
   void FormDestroy();
-  void FormResize() { FitPage(FZoomMode); }
+  void FormResize();
+  // Widens the answer column to its widest caption; true when its width changed.
+  bool FitAnswerPanel();
   void ExamStateChange();
   void ExamTick();
   void ExamPageChange();

@@ -1,6 +1,9 @@
 // Builds small enhanced and Windows metafiles record by record for the tests.
 #include "MetafileBuilder.h"
 
+#include <fstream>
+#include <iterator>
+
 void PutU16(std::string& s, uint16_t v) {
   s.push_back(static_cast<char>(v & 0xFF));
   s.push_back(static_cast<char>(v >> 8));
@@ -79,4 +82,19 @@ std::string TWmfBuilder::Finish() const {
   PutU32(out, 64);
   PutU16(out, 0);
   return out + records;
+}
+
+std::vector<std::pair<std::filesystem::path, TMetafile>> CorpusMetafiles() {
+  std::vector<std::pair<std::filesystem::path, TMetafile>> files;
+  const std::filesystem::path corpus = EXAM_CORPUS_DIR;
+  for (const char* sub : {"emf", "wmf"}) {
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(corpus / sub, ec)) {
+      std::ifstream in(e.path(), std::ios::binary);
+      const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+      TMetafile m;
+      if (m.LoadFromBytes(bytes, true)) files.emplace_back(e.path(), std::move(m));
+    }
+  }
+  return files;
 }

@@ -2,8 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "Metafile.h"
 
 // An EMF whose reference device has 1 pixel per millimetre and whose frame is W x H pixels,
 // so that playing it into a W x H target maps one logical unit (MM_TEXT) to one output pixel.
@@ -38,3 +43,7 @@ class TWmfBuilder {
 
 void PutU16(std::string& s, uint16_t v);
 void PutU32(std::string& s, uint32_t v);
+
+// Each file of the real-world corpus (EMF, then WMF) that loads as a metafile, with its path.
+// Empty when the corpus is not beside the checkout.
+std::vector<std::pair<std::filesystem::path, TMetafile>> CorpusMetafiles();

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""Reads a running program's check boxes, radio buttons and groups over AT-SPI, as a screen
-reader does, optionally fires one control's action, and prints what it found.
+"""Reads a running program's check boxes, radio buttons, groups and labels over AT-SPI, as a
+screen reader does, optionally fires one control's action, and prints what it found.
 
 Usage: xp-atspi-check.py PID [ACTION NAME]
 Prints one line per control, `role|name|states|actions`, then, when an action was asked for,
@@ -14,7 +14,10 @@ import pyatspi
 from gi.repository import GLib
 
 ROLES = {pyatspi.ROLE_CHECK_BOX: "check box", pyatspi.ROLE_RADIO_BUTTON: "radio button",
-         pyatspi.ROLE_PANEL: "panel", pyatspi.ROLE_GROUPING: "grouping"}
+         pyatspi.ROLE_PANEL: "panel", pyatspi.ROLE_GROUPING: "grouping",
+         pyatspi.ROLE_LABEL: "label"}
+# Panels and labels are listed only when they carry a name.
+NAMED_ONLY = (pyatspi.ROLE_PANEL, pyatspi.ROLE_LABEL)
 STATES = [("checkable", pyatspi.STATE_CHECKABLE), ("checked", pyatspi.STATE_CHECKED),
           ("focusable", pyatspi.STATE_FOCUSABLE), ("focused", pyatspi.STATE_FOCUSED),
           ("enabled", pyatspi.STATE_ENABLED)]
@@ -43,7 +46,7 @@ def actions(node):
 
 def controls(app):
     wanted = pyatspi.findAllDescendants(app, lambda n: n is not None and n.getRole() in ROLES)
-    return [n for n in wanted if n.getRole() != pyatspi.ROLE_PANEL or n.name]
+    return [n for n in wanted if n.getRole() not in NAMED_ONLY or n.name]
 
 
 def fire(node, action_name):
