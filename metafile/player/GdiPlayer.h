@@ -66,6 +66,9 @@ struct TDcState {
   QPointF BrushOrg;
 };
 
+// The members are defined by record family: GdiPlayer.cpp (state, coordinates, objects, pens and
+// brushes), GdiPlayerShapes.cpp (lines, shapes, paths), GdiPlayerRegions.cpp (clipping and
+// regions), GdiPlayerBitmaps.cpp and GdiPlayerText.cpp.
 class TGdiPlayer {
  public:
   // deviceToOutput maps the metafile's device pixels to the painter's coordinates at entry.
