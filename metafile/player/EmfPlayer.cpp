@@ -98,7 +98,7 @@ void TextRecord(TGdiPlayer& g, TByteView r, size_t off, bool wide) {
   const uint32_t n = r.U32(off + 8), offString = r.U32(off + 12), options = r.U32(off + 16);
   const uint32_t offDx = r.U32(off + 36);
   const QRectF rect = Rect32(r, off + 20);
-  if (options & 0x10) return;  // glyph indices of an unknown font: nothing to map them to
+  if (options & gdi::ETO_GLYPH_INDEX) return g.SkipUndrawableText();
   QString text;
   if (wide) {
     const std::u16string units = ReadWide(r, offString, n);
@@ -136,6 +136,7 @@ void SmallText(TGdiPlayer& g, TByteView r) {
   const bool hasRect = (options & 0x100) == 0;
   const QRectF rect = hasRect ? Rect32(r, 36) : QRectF();
   const size_t off = hasRect ? 52 : 36;
+  if (options & gdi::ETO_GLYPH_INDEX) return g.SkipUndrawableText();
   QString text;
   if (options & 0x200) {
     text = DecodeAnsiText(r.At(off), n, g.S.Font.CharSet, g.S.Font.FaceName);
@@ -696,6 +697,7 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   TGdiPlayer g(painter, target, deviceToOutput, pxPerMMx, std::sqrt(sx * sy));
   g.Texts = text.Texts;
   g.TextOnly = text.Only;
+  g.Undrawn = text.Undrawn;
   g.ResizeObjects(v.U16(56));
   for (const TMetafileRecord& rec : metafile.Records().Items) {
     if (!rec.Sound) continue;

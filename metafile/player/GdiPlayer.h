@@ -83,6 +83,11 @@ class TGdiPlayer {
   QStringList* Texts = nullptr;
   // Gathering text only: TextOut stops once the string is handed to Texts.
   bool TextOnly = false;
+  // When set, counts the text records passed over because they cannot be drawn.
+  int* Undrawn = nullptr;
+  void SkipUndrawableText() {
+    if (Undrawn) ++*Undrawn;
+  }
 
   // Object table: creation into a given slot (EMF) or the lowest free one (WMF).
   void ResizeObjects(size_t count);

@@ -150,7 +150,18 @@ constexpr std::pair<uint8_t, char16_t> kWingdings2ToUnicode[] = {
     {0xBA, 0x25D6}, {0xBB, 0x25D7},
 };
 
-enum class TFaceKind { fkText, fkSymbol, fkWingdings, fkWingdings2, fkDingbats };
+// Wingdings 3, sparse: the triangle-headed arrows of the first row (left, right, up and down, the
+// diagonals, then the same to a bar) and the solid and outlined triangles that tables use to
+// mark a rise or a fall. The other codes stay private-use.
+constexpr std::pair<uint8_t, char16_t> kWingdings3ToUnicode[] = {
+    {0x21, 0x2B60}, {0x22, 0x2B62}, {0x23, 0x2B61}, {0x24, 0x2B63}, {0x25, 0x2B66}, {0x26, 0x2B67},
+    {0x27, 0x2B69}, {0x28, 0x2B68}, {0x29, 0x2B70}, {0x2A, 0x2B72}, {0x2B, 0x2B71}, {0x2C, 0x2B73},
+    {0x2D, 0x2B76}, {0x2E, 0x2B78}, {0x70, 0x25B2}, {0x71, 0x25BC}, {0x72, 0x25B3}, {0x73, 0x25BD},
+    {0x74, 0x25C0}, {0x75, 0x25B6}, {0x76, 0x25C1}, {0x77, 0x25B7}, {0x78, 0x25E3}, {0x79, 0x25E2},
+    {0x7A, 0x25E4}, {0x7B, 0x25E5},
+};
+
+enum class TFaceKind { fkText, fkSymbol, fkWingdings, fkWingdings2, fkWingdings3, fkDingbats };
 
 // The face name as fonts are matched: case-insensitive, without the vertical-writing '@'.
 QString NormalFace(const QString& faceName) {
@@ -164,10 +175,10 @@ TFaceKind FaceKind(const QString& faceName) {
   if (face == u"symbol" || face == u"euclid symbol") return TFaceKind::fkSymbol;
   if (face == u"wingdings") return TFaceKind::fkWingdings;
   if (face == u"wingdings 2") return TFaceKind::fkWingdings2;
+  if (face == u"wingdings 3") return TFaceKind::fkWingdings3;
   static constexpr std::u16string_view kDingbats[] = {
-      u"wingdings 3", u"webdings",           u"marlett",
-      u"mt extra",    u"zapfdingbats",       u"zapf dingbats",
-      u"ms outlook",  u"bookshelf symbol 7", u"ms reference specialty"};
+      u"webdings",      u"marlett",    u"mt extra",           u"zapfdingbats",
+      u"zapf dingbats", u"ms outlook", u"bookshelf symbol 7", u"ms reference specialty"};
   for (const std::u16string_view d : kDingbats) {
     if (QStringView(face) == QStringView(d.data(), static_cast<qsizetype>(d.size()))) {
       return TFaceKind::fkDingbats;
@@ -182,11 +193,13 @@ char32_t SymbolFontChar(TFaceKind kind, uint8_t c) {
   char32_t u = 0;
   if (kind == TFaceKind::fkSymbol) u = kSymbolToUnicode[c - 0x20];
   if (kind == TFaceKind::fkWingdings) u = kWingdingsToUnicode[c - 0x20];
-  if (kind == TFaceKind::fkWingdings2) {
-    for (const auto& [code, unicode] : kWingdings2ToUnicode) {
+  const auto sparse = [&](const auto& table) {
+    for (const auto& [code, unicode] : table) {
       if (code == c) u = unicode;
     }
-  }
+  };
+  if (kind == TFaceKind::fkWingdings2) sparse(kWingdings2ToUnicode);
+  if (kind == TFaceKind::fkWingdings3) sparse(kWingdings3ToUnicode);
   return u != 0 ? u : 0xF000 + c;
 }
 

@@ -8,11 +8,11 @@
 #include <cstdint>
 
 // 8-bit text of a font with the given LOGFONT lfCharSet → Unicode (Symbol charset 2 → Symbol
-// mapping). The Symbol (or Euclid Symbol), Wingdings and Wingdings 2 faces use their own mappings
-// whatever the charset; other symbol-charset faces use the Symbol mapping, except known dingbat
-// fonts, whose bytes stay as U+F0xx. Multi-byte pages (932, 936, 949, 950) and the single-byte
-// pages come from the Qt ICU codecs, cp1251 from the project's own codec; a page the codecs lack
-// decodes as Latin-1.
+// mapping). The Symbol (or Euclid Symbol), Wingdings, Wingdings 2 and Wingdings 3 faces use their
+// own mappings whatever the charset; other symbol-charset faces use the Symbol mapping, except
+// known dingbat fonts, whose bytes stay as U+F0xx. Multi-byte pages (932, 936, 949, 950) and the
+// single-byte pages come from the Qt ICU codecs, cp1251 from the project's own codec; a page the
+// codecs lack decodes as Latin-1.
 QString DecodeAnsiText(const uint8_t* bytes, size_t n, uint8_t charSet, const QString& faceName);
 
 // UTF-16LE text of an EXTTEXTOUTW record; maps Symbol/Wingdings private-use code points when the

@@ -10,9 +10,12 @@
 // What a walk does with the text records besides drawing them. Texts receives each string a
 // text record draws, decoded as drawn, in drawing order. With Only set the walk draws nothing
 // and passes over the records that neither draw text nor change which font is in effect.
+// Undrawn is increased by one for each text record that cannot be drawn: text given as glyph
+// indices names no character, only a place in the font file of the machine that wrote it.
 struct TPlayText {
   QStringList* Texts = nullptr;
   bool Only = false;
+  int* Undrawn = nullptr;
 };
 
 // Plays every record of the metafile so that its frame fills target (in painter coordinates).

@@ -10,3 +10,6 @@
 // mapping). Strings that are empty or only blanks are left out. A damaged file gives the
 // strings before the damage; an empty metafile gives none.
 QStringList MetafileTexts(const TMetafile& metafile);
+
+// How many of the page's text records cannot be drawn (glyph indices, see TPlayText::Undrawn).
+int UndrawableTexts(const TMetafile& metafile);

@@ -84,7 +84,9 @@ TLogFont ReadLogFont16(TByteView r) {
   f.PitchAndFamily = r.U8(23);
   size_t n = 0;
   while (n < 32 && r.Has(24 + n, 1) && r.U8(24 + n) != 0) ++n;
-  f.FaceName = DecodeAnsiText(r.At(24), n, f.CharSet, QString());
+  // Read as text in the font's charset, a symbol font's name would come out in its own
+  // characters ("Wingdings" as Greek letters) and no longer name the face.
+  f.FaceName = DecodeFaceName(r.At(24), n, f.CharSet);
   return f;
 }
 
@@ -127,6 +129,7 @@ void TextOut16(TGdiPlayer& g, TByteView r, bool extended) {
     ref = YX(r, 8 + ((n + 1) & ~size_t{1}));
   }
   if (!r.Has(textOff, n)) return;
+  if (options & gdi::ETO_GLYPH_INDEX) return g.SkipUndrawableText();
   const QString text = DecodeAnsiText(r.At(textOff), n, g.S.Font.CharSet, g.S.Font.FaceName);
   std::vector<double> dx;
   const size_t dxOff = textOff + ((n + 1) & ~size_t{1});
@@ -454,6 +457,7 @@ void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& tar
   g.Wmf = true;
   g.Texts = text.Texts;
   g.TextOnly = text.Only;
+  g.Undrawn = text.Undrawn;
   // The picture's box maps onto the target; the file's own window records replace the box.
   g.S.MapMode = gdi::MM_ANISOTROPIC;
   g.SetWindowOrg(QPointF(f.Left, f.Top));

@@ -79,6 +79,10 @@ INSTANTIATE_TEST_SUITE_P(
         TAnsiCase{2, "Wingdings", "\xFC\xFB\x6C\x4A", U"\u2713\u2717\u25CF\u263A"},
         TAnsiCase{2, "Wingdings", "\x26\x81", U"\U0001F4D6\u2460"},
         TAnsiCase{2, "Wingdings 2", "\x50\x52\xA3\x6A\x30", U"\u2713\u2611\u25A1\u2460\uF030"},
+        // Wingdings 3: arrows and triangles where Unicode has them, the rest stays private-use.
+        TAnsiCase{2, "Wingdings 3", "\x21\x22\x24\x2E\x70\x71\x75",
+                  U"\u2B60\u2B62\u2B63\u2B78\u25B2\u25BC\u25B6"},
+        TAnsiCase{2, "Wingdings 3", "\x50\xC7", U"\uF050\uF0C7"},
         TAnsiCase{2, "Webdings", "\x50", U"\uF050"}));
 
 TEST(FaceNameTest, DecodesInTheCharsetCodePageUpToTheNul) {
@@ -122,6 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TWideCase{"Euclid Symbol", u"\uF070", U"\u03C0"},
                     TWideCase{"Symbol", u"\u0410\u2211", U"\u0410\u2211"},  // already Unicode
                     TWideCase{"Wingdings", u"\uF0FC\uF0D8", U"\u2713\u27A2"},
+                    TWideCase{"Wingdings 3", u"\uF070\u0023", U"\u25B2\u2B61"},
                     TWideCase{"Arial", u"\uF061\u0416", U"\uF061\u0416"},
                     TWideCase{"Times New Roman", u"x\U0001D465", U"x\U0001D465"}));
 

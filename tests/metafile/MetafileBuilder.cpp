@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "RecordTypes.h"
+
 void PutU16(std::string& s, uint16_t v) {
   s.push_back(static_cast<char>(v & 0xFF));
   s.push_back(static_cast<char>(v >> 8));
@@ -97,4 +99,26 @@ std::vector<std::pair<std::filesystem::path, TMetafile>> CorpusMetafiles() {
     }
   }
   return files;
+}
+
+std::string Utf16(const std::u16string& s) {
+  std::string out;
+  for (char16_t c : s) PutU16(out, c);
+  return out;
+}
+
+void EmfExtText(TEmfBuilder& b, uint32_t type, const std::string& chars, uint32_t n,
+                uint32_t options) {
+  std::string p;
+  for (uint32_t v : {0u, 0u, 0u, 0u, 1u, 0u, 0u, 10u, 50u, n, 76u, options, 0u, 0u, 0u, 0u, 0u})
+    PutU32(p, v);
+  b.RecordBytes(type, p + chars);
+}
+
+void EmfTextA(TEmfBuilder& b, const std::string& bytes, uint32_t options) {
+  EmfExtText(b, emr::ExtTextOutA, bytes, static_cast<uint32_t>(bytes.size()), options);
+}
+
+void EmfTextW(TEmfBuilder& b, const std::u16string& s, uint32_t options) {
+  EmfExtText(b, emr::ExtTextOutW, Utf16(s), static_cast<uint32_t>(s.size()), options);
 }

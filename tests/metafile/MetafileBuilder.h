@@ -47,3 +47,13 @@ void PutU32(std::string& s, uint32_t v);
 // Each file of the real-world corpus (EMF, then WMF) that loads as a metafile, with its path.
 // Empty when the corpus is not beside the checkout.
 std::vector<std::pair<std::filesystem::path, TMetafile>> CorpusMetafiles();
+
+std::string Utf16(const std::u16string& s);  // UTF-16LE bytes
+
+// EXTTEXTOUTA/W: bounds, graphics mode and scales, then the EMRTEXT (at 36) of n characters at
+// (10, 50) whose string sits at 76, without advances; options are ETO_* bits.
+void EmfExtText(TEmfBuilder& b, uint32_t type, const std::string& chars, uint32_t n,
+                uint32_t options = 0);
+// EmfExtText of a whole string.
+void EmfTextA(TEmfBuilder& b, const std::string& bytes, uint32_t options = 0);
+void EmfTextW(TEmfBuilder& b, const std::u16string& s, uint32_t options = 0);

@@ -40,12 +40,6 @@ QStringList DrawnTexts(const TMetafile& m, int w, int h) {
 
 constexpr uint8_t kSymbol = 2, kRussian = 204;
 
-std::string Utf16(const std::u16string& s) {
-  std::string out;
-  for (char16_t c : s) PutU16(out, c);
-  return out;
-}
-
 // EXTCREATEFONTINDIRECTW of a 20-unit font into handle, then SELECTOBJECT of it.
 void SelectFont(TEmfBuilder& b, uint32_t handle, uint8_t charSet, const std::u16string& face) {
   std::string font;
@@ -57,22 +51,6 @@ void SelectFont(TEmfBuilder& b, uint32_t handle, uint8_t charSet, const std::u16
   font.resize(4 + 92, '\0');
   b.RecordBytes(emr::ExtCreateFontIndirectW, font);
   b.Record(emr::SelectObject, {static_cast<int32_t>(handle)});
-}
-
-// EXTTEXTOUTA/W: bounds, graphics mode and scales, then the EMRTEXT (at 36) whose string sits at
-// 76, without advances.
-void ExtText(TEmfBuilder& b, uint32_t type, const std::string& chars, uint32_t n,
-             uint32_t options = 0) {
-  std::string p;
-  for (uint32_t v : {0u, 0u, 0u, 0u, 1u, 0u, 0u, 10u, 50u, n, 76u, options, 0u, 0u, 0u, 0u, 0u})
-    PutU32(p, v);
-  b.RecordBytes(type, p + chars);
-}
-void TextA(TEmfBuilder& b, const std::string& bytes, uint32_t options = 0) {
-  ExtText(b, emr::ExtTextOutA, bytes, static_cast<uint32_t>(bytes.size()), options);
-}
-void TextW(TEmfBuilder& b, const std::u16string& s, uint32_t options = 0) {
-  ExtText(b, emr::ExtTextOutW, Utf16(s), static_cast<uint32_t>(s.size()), options);
 }
 
 // POLYTEXTOUTA/W: the scale fields, the count, one EMRTEXT per string (from 40), the strings.
@@ -161,8 +139,8 @@ std::vector<TTextCase> TextCases() {
       {"WideStringsInDrawingOrder",
        [] {
          TEmfBuilder b;
-         TextW(b, u"Первая строка");
-         TextW(b, u"second");
+         EmfTextW(b, u"Первая строка");
+         EmfTextW(b, u"second");
          return b.Finish();
        },
        {u"Первая строка", u"second"}},
@@ -170,7 +148,7 @@ std::vector<TTextCase> TextCases() {
        [] {
          TEmfBuilder b;
          SelectFont(b, 1, kRussian, u"Arial");
-         TextA(b, "\xCF\xF0\xE8\xE2\xE5\xF2");
+         EmfTextA(b, "\xCF\xF0\xE8\xE2\xE5\xF2");
          return b.Finish();
        },
        {u"Привет"}},
@@ -178,8 +156,8 @@ std::vector<TTextCase> TextCases() {
        [] {
          TEmfBuilder b;
          SelectFont(b, 1, kSymbol, u"Symbol");
-         TextA(b, "abg");
-         TextW(b, u"\uF070\uF0B3");
+         EmfTextA(b, "abg");
+         EmfTextW(b, u"\uF070\uF0B3");
          return b.Finish();
        },
        {u"αβγ", u"π≥"}},
@@ -188,9 +166,9 @@ std::vector<TTextCase> TextCases() {
          TEmfBuilder b;
          b.Record(emr::SaveDC, {});
          SelectFont(b, 1, kRussian, u"Arial");
-         TextA(b, "\xC0");
+         EmfTextA(b, "\xC0");
          b.Record(emr::RestoreDC, {-1});
-         TextA(b, "\xC0");
+         EmfTextA(b, "\xC0");
          return b.Finish();
        },
        {u"А", u"À"}},
@@ -200,7 +178,7 @@ std::vector<TTextCase> TextCases() {
          TEmfBuilder b;
          SelectFont(b, 1, kRussian, u"Arial");
          b.Record(emr::FillRgn, {0, 0, 0, 0, 0, static_cast<int32_t>(0x8000000Au)});
-         TextA(b, "\xC0");
+         EmfTextA(b, "\xC0");
          return b.Finish();
        },
        {u"А"}},
@@ -225,36 +203,36 @@ std::vector<TTextCase> TextCases() {
       {"BlankStringsAreLeftOut",
        [] {
          TEmfBuilder b;
-         TextW(b, u"first");
-         TextW(b, u"");
-         TextW(b, u"   ");
-         TextW(b, u"\u00A0\t");
-         TextW(b, u" last ");
+         EmfTextW(b, u"first");
+         EmfTextW(b, u"");
+         EmfTextW(b, u"   ");
+         EmfTextW(b, u"\u00A0\t");
+         EmfTextW(b, u" last ");
          return b.Finish();
        },
        {u"first", u" last "}},
       {"GlyphIndicesAreNotText",
        [] {
          TEmfBuilder b;
-         TextW(b, u"\x0024\x0025", gdi::ETO_GLYPH_INDEX);
-         TextW(b, u"after");
+         EmfTextW(b, u"\x0024\x0025", gdi::ETO_GLYPH_INDEX);
+         EmfTextW(b, u"after");
          return b.Finish();
        },
        {u"after"}},
       {"WalkStoppedByDamageKeepsTheTextBefore",
        [] {
          TEmfBuilder b;
-         TextW(b, u"kept");
-         TextW(b, u"lost");  // 76 bytes of fields + 8 of string
+         EmfTextW(b, u"kept");
+         EmfTextW(b, u"lost");  // 76 bytes of fields + 8 of string
          return BreakLastRecord(b.Finish(), 84);
        },
        {u"kept"}},
       {"UnsoundTextRecordIsSkipped",
        [] {
          TEmfBuilder b;
-         TextW(b, u"kept");
-         ExtText(b, emr::ExtTextOutW, "", 1000);  // claims 1000 characters it does not hold
-         TextW(b, u"too");
+         EmfTextW(b, u"kept");
+         EmfExtText(b, emr::ExtTextOutW, "", 1000);  // claims 1000 characters it does not hold
+         EmfTextW(b, u"too");
          return b.Finish();
        },
        {u"kept", u"too"}},
@@ -281,7 +259,7 @@ std::vector<TTextCase> TextCases() {
        [] {
          TEmfBuilder inner;
          SelectFont(inner, 1, kRussian, u"Arial");
-         TextA(inner, "\xC2\xED\xF3\xF2\xF0\xE8");
+         EmfTextA(inner, "\xC2\xED\xF3\xF2\xF0\xE8");
          TWmfBuilder b(1000, 1000);
          WmfEmbed(b, inner.Finish());
          WmfTextOut(b, "outer copy");
@@ -340,6 +318,110 @@ TEST(MetafileTexts, CorpusTextMatchesWhatDrawingDraws) {
     if (!texts.isEmpty()) ++withText;
   }
   EXPECT_GE(withText, 60);
+}
+
+// A page drawn into a w x h image: the strings its text records draw, and the pixels.
+struct TDrawnPage {
+  QStringList Texts;
+  QImage Image;
+};
+
+TDrawnPage DrawPage(const std::string& bytes, int w, int h) {
+  TMetafile m;
+  if (!m.LoadFromBytes(bytes)) return {};
+  TDrawnPage page{{}, QImage(w, h, QImage::Format_RGB32)};
+  page.Image.fill(Qt::white);
+  QPainter p(&page.Image);
+  PlayMetafile(p, m, QRectF(0, 0, w, h), TPlayText{&page.Texts, false});
+  return page;
+}
+
+// The same bytes drawn in each symbol face, from an EMF and from a placeable WMF laid out alike
+// (a 20-pixel font at 10, 50): each face draws its own characters, and the two kinds of file
+// draw the same ones. A WMF font's name was once read in its own symbol charset, so that
+// every symbol face fell back on the Symbol font's table and a table of dingbats came out Greek.
+TEST(SymbolFaces, EachFaceDrawsItsOwnGlyphsAlikeInEmfAndWmf) {
+  const std::string bytes = "\x21\x4A\x6C\x75\xA8\xFC";
+  const char* const faces[] = {"Symbol", "Wingdings", "Wingdings 2", "Wingdings 3"};
+  std::vector<TDrawnPage> pages;
+  for (const char* face : faces) {
+    TEmfBuilder emf(199, 99);  // the frame spans one pixel more than its size: 200 x 100
+    SelectFont(emf, 1, kSymbol, QString::fromLatin1(face).toStdU16String());
+    EmfTextA(emf, bytes);
+    TWmfBuilder wmf(2000, 1000);
+    WmfFont(wmf, kSymbol, face);
+    wmf.Record(meta::SelectObject, {0});
+    WmfTextOut(wmf, bytes);
+    const TDrawnPage fromEmf = DrawPage(emf.Finish(), 200, 100);
+    const TDrawnPage fromWmf = DrawPage(wmf.Finish(), 200, 100);
+    ASSERT_EQ(fromEmf.Texts.size(), 1) << face;
+    EXPECT_EQ(Lines(fromWmf.Texts), Lines(fromEmf.Texts)) << face;
+    EXPECT_TRUE(fromWmf.Image == fromEmf.Image) << face << ": the WMF draws other glyphs";
+    for (size_t other = 0; other < pages.size(); ++other) {
+      EXPECT_NE(Lines(pages[other].Texts), Lines(fromEmf.Texts)) << face << " / " << faces[other];
+      EXPECT_FALSE(pages[other].Image == fromEmf.Image) << face << " / " << faces[other];
+    }
+    pages.push_back(fromEmf);
+  }
+}
+
+// Text given as glyph indices cannot be drawn; each such record is counted, by the walk that
+// draws and by the walk that only reads text.
+TEST(UndrawableText, GlyphIndexRecordsAreCounted) {
+  const struct {
+    const char* name;
+    std::function<std::string()> build;
+    int undrawn;
+  } cases[] = {
+      {"plain text",
+       [] {
+         TEmfBuilder b;
+         EmfTextW(b, u"text");
+         return b.Finish();
+       },
+       0},
+      {"EXTTEXTOUTW and A by glyph index",
+       [] {
+         TEmfBuilder b;
+         EmfTextW(b, u"\x0024\x0025", gdi::ETO_GLYPH_INDEX);
+         EmfTextA(b, "\x24", gdi::ETO_GLYPH_INDEX);
+         EmfTextW(b, u"drawn");
+         return b.Finish();
+       },
+       2},
+      {"SMALLTEXTOUT by glyph index",
+       [] {
+         TEmfBuilder b;
+         std::string p;
+         for (uint32_t v : {10u, 50u, 2u, 0x110u, 1u, 0u, 0u}) PutU32(p, v);
+         b.RecordBytes(emr::SmallTextOut, p + std::string("\x24\x00\x25\x00", 4));
+         return b.Finish();
+       },
+       1},
+      {"WMF EXTTEXTOUT by glyph index",
+       [] {
+         TWmfBuilder b(1000, 1000);
+         std::string p;
+         for (uint16_t v : {uint16_t{500}, uint16_t{100}, uint16_t{2}, uint16_t{0x10}})
+           PutU16(p, v);
+         b.RecordBytes(meta::ExtTextOut, p + "\x24\x25");
+         WmfTextOut(b, "drawn");
+         return b.Finish();
+       },
+       1},
+  };
+  for (const auto& c : cases) {
+    TMetafile m;
+    ASSERT_TRUE(m.LoadFromBytes(c.build(), true)) << c.name;
+    QStringList drawn;
+    int undrawn = 0;
+    QImage img(100, 100, QImage::Format_RGB32);
+    QPainter p(&img);
+    PlayMetafile(p, m, QRectF(0, 0, 100, 100), TPlayText{&drawn, false, &undrawn});
+    EXPECT_EQ(undrawn, c.undrawn) << c.name;
+    EXPECT_EQ(UndrawableTexts(m), c.undrawn) << c.name;
+    for (const QString& s : drawn) EXPECT_TRUE(s == "text" || s == "drawn") << c.name;
+  }
 }
 
 }  // namespace
