@@ -7,6 +7,7 @@
 #include "KeyMatch.h"
 #include "LoadTest.h"
 #include "Metafile.h"
+#include "MetafileText.h"
 #include "TestGrades.h"
 #include "TestReader.h"
 
@@ -18,16 +19,21 @@ const char kHelp[] =
     "Checks that every offset of the test lies inside the file, that every page decodes as a\n"
     "metafile the exam program can show and that every grade record reads. With a key, also\n"
     "checks that the key belongs to the test (identity, topics, levels, questions and option\n"
-    "counts) and that every question of the key has an option that scores.\n";
+    "counts) and that every question of the key has an option that scores. A page with text\n"
+    "records that cannot be drawn (glyph indices) is named with their number; that alone is\n"
+    "no error.\n";
 
 struct TProblems {
   std::vector<std::string> Lines;
+  std::vector<std::string> Notes;  // what the teacher should know, though the file is sound
   void Add(const std::string& file, const std::string& what) { Lines.push_back(file + ": " + what); }
 };
 
 std::string Question(int32_t q) { return "question " + std::to_string(q + 1); }
 
-void CheckQuestions(const std::string& file, const TTestReader& reader, TProblems& problems) {
+// withNotes: the key's pages are the test's, so only the first file's pages are looked at.
+void CheckQuestions(const std::string& file, const TTestReader& reader, bool withNotes,
+                    TProblems& problems) {
   const TTestImage& image = reader.Image();
   for (int32_t q = 0; q < QuestionCount(image); ++q) {
     TGrades grades;
@@ -40,6 +46,8 @@ void CheckQuestions(const std::string& file, const TTestReader& reader, TProblem
     TMetafile page;
     if (std::string problem = LoadQuestionPage(image, q, page); !problem.empty()) {
       problems.Add(file, Question(q) + ": " + problem);
+    } else if (const int undrawn = withNotes ? UndrawableTexts(page) : 0; undrawn > 0) {
+      problems.Notes.push_back(file + ": " + Question(q) + ": " + UndrawnTextNote(undrawn));
     }
   }
 }
@@ -80,10 +88,11 @@ int RunCheck(const std::vector<std::string>& args) {
       continue;
     }
     loaded[i] = true;
-    CheckQuestions(args[i], reader, problems);
+    CheckQuestions(args[i], reader, i == 0, problems);
   }
   if (loaded[0] && loaded[1]) CheckKey(args[1], test, key, problems);
 
+  for (const auto& note : problems.Notes) std::printf("%s\n", note.c_str());
   for (const auto& line : problems.Lines) std::fprintf(stderr, "examtool: %s\n", line.c_str());
   if (!problems.Lines.empty()) return kExitBadInput;
   std::printf("%s: sound, %d questions, %d options%s\n", args[0].c_str(), test.QuestionCount(),

@@ -19,7 +19,8 @@ constexpr int64_t kMaxPixels = int64_t{1} << 28;
 const char kUsage[] =
     "usage: examtool render INPUT [-o OUT.png] [--width W] [--question N]\n"
     "Draws an EMF or WMF file, or the page of question N (from 1) of a .tst, to a PNG W pixels\n"
-    "wide (default: the picture's natural width at 96 dpi); the height follows the picture.\n";
+    "wide (default: the picture's natural width at 96 dpi); the height follows the picture.\n"
+    "Says how many text records of the picture cannot be drawn (glyph indices), if any.\n";
 
 bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -92,10 +93,14 @@ int RunRender(const std::vector<std::string>& args) {
 
   QImage picture(width, height, QImage::Format_RGB32);
   picture.fill(Qt::white);
+  int undrawn = 0;
   {
     QPainter painter(&picture);
-    PlayMetafile(painter, metafile, QRectF(0, 0, width, height));
+    PlayMetafile(painter, metafile, QRectF(0, 0, width, height),
+                 TPlayText{nullptr, false, &undrawn});
   }
+  if (undrawn > 0)
+    std::fprintf(stderr, "examtool: %s: %s\n", input.c_str(), UndrawnTextNote(undrawn).c_str());
   if (!picture.save(QString::fromStdString(output), "PNG"))
     return BadFile(output, "cannot be written");
   return 0;

@@ -16,7 +16,7 @@ const TToolCommand kCommands[] = {
     {"grade", "grade a class's answer files (.tst-usr) against the key; an HTML report", RunGrade,
      true},
     {"info", "show what a .tst, .tst-ans or .tst-usr file holds", RunInfo, false},
-    {"check", "check a test, and a key against it", RunCheck, false},
+    {"check", "check a test, and a key against it", RunCheck, true},
     {"render", "draw a metafile, or a question's page of a test, to a PNG", RunRender, true},
     {"print", "print a test, or its key for proof-reading, to a PDF", RunPrint, true},
 };
@@ -37,6 +37,11 @@ void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& m
 
 void ReportBadFile(const std::string& file, const std::string& reason) {
   std::fprintf(stderr, "examtool: %s: %s\n", file.c_str(), reason.c_str());
+}
+
+std::string UndrawnTextNote(int count) {
+  return std::to_string(count) + (count == 1 ? " text record" : " text records") +
+         " cannot be drawn: glyph indices of a font this machine does not have";
 }
 
 int UsageError(const std::string& command, const std::string& message) {

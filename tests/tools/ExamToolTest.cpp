@@ -7,6 +7,8 @@
 #include "Cp1251.h"
 #include "ExamFixtures.h"
 #include "Memory.h"
+#include "MetafileBuilder.h"
+#include "RecordTypes.h"
 #include "TestGrades.h"
 #include "TestImage.h"
 #include "TestImageBuilder.h"
@@ -214,6 +216,31 @@ TEST(ExamToolSamples, DemoTestIsUpToDateWithItsSource) {
   EXPECT_TRUE(examtest::ReadFile(tmp.Path() / "demo.tst-ans") == examtest::ReadFile(samples / "demo.tst-ans"));
   const auto check = RunTool(tmp.Path(), "check " + Quote(samples / "demo.tst") + " " + Quote(samples / "demo.tst-ans"));
   EXPECT_EQ(check.Exit, 0) << check.Err;
+}
+
+// Text given as glyph indices cannot be drawn: render and check say how many records a page has.
+TEST(ExamToolPages, RenderAndCheckCountTextThatCannotBeDrawn) {
+  examtest::TPrivateTempDir tmp;
+  TEmfBuilder page(200, 100);
+  EmfTextW(page, u"\x0024\x0025", gdi::ETO_GLYPH_INDEX);
+  EmfTextW(page, u"drawn");
+  examtest::WriteFile(tmp.Path() / "glyphs.emf", page.Finish());
+  examtest::WriteFile(tmp.Path() / "test.md",
+                      "---\ntitle: T\n---\n# T\n## L {minutes=1 weight=1}\n"
+                      "### Q {page=glyphs.emf}\n- [x] A) a\n### Q\nText\n- [x] A) a\n");
+  ASSERT_EQ(RunTool(tmp.Path(), "make test.md").Exit, 0);
+
+  const auto render = RunTool(tmp.Path(), "render glyphs.emf -o glyphs.png");
+  EXPECT_EQ(render.Exit, 0) << render.Err;
+  EXPECT_NE(render.Err.find("glyphs.emf: 1 text record cannot be drawn"), std::string::npos)
+      << render.Err;
+  const auto check = RunTool(tmp.Path(), "check test.tst test.tst-ans");
+  EXPECT_EQ(check.Exit, 0) << check.Err;  // a note, not a fault of the file
+  EXPECT_NE(check.Out.find("test.tst: question 1: 1 text record cannot be drawn"),
+            std::string::npos)
+      << check.Out;
+  EXPECT_EQ(check.Out.find("question 2"), std::string::npos) << check.Out;
+  EXPECT_EQ(check.Out.find("test.tst-ans:"), std::string::npos) << check.Out;  // same pages
 }
 
 }  // namespace
