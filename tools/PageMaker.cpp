@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QRegularExpression>
 #include <QSvgRenderer>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFrame>
 #include <QTextTable>
@@ -15,6 +17,7 @@
 #include "EmfPaintDevice.h"
 #include "FileHelpers.h"
 #include "Metafile.h"
+#include "ScriptMarkup.h"
 
 namespace {
 
@@ -66,10 +69,37 @@ void StyleTables(QTextFrame* frame) {
   }
 }
 
+// Raises or lowers the text between the marks MarkScripts left, and takes the marks out. A mark
+// whose partner Markdown put in another block (a table cell) is dropped, its text left as it is.
+void ApplyScripts(QTextDocument& doc) {
+  static const QRegularExpression opening(QString(QChar(kSuperscriptMark)) + '|' +
+                                          QChar(kSubscriptMark));
+  for (QTextCursor open = doc.find(opening); !open.isNull(); open = doc.find(opening, open)) {
+    const bool super = open.selectedText() == QChar(kSuperscriptMark);
+    const QTextCursor close = doc.find(QString(QChar(kScriptEndMark)), open);
+    open.removeSelectedText();
+    if (close.isNull() || close.block() != open.block()) continue;
+    QTextCursor span(open);
+    span.setPosition(close.selectionStart(), QTextCursor::KeepAnchor);
+    QTextCharFormat format;
+    format.setVerticalAlignment(super ? QTextCharFormat::AlignSuperScript
+                                      : QTextCharFormat::AlignSubScript);
+    span.mergeCharFormat(format);
+    QTextCursor(close).removeSelectedText();
+  }
+  // Marks left without a partner.
+  const QRegularExpression stray{QString(QChar(kScriptEndMark))};
+  for (QTextCursor c = doc.find(stray); !c.isNull(); c = doc.find(stray, c)) c.removeSelectedText();
+}
+
 }  // namespace
 
 TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string& baseDir) {
-  QString markdown = QString::fromStdString(markdownUtf8);
+  std::vector<TSourceError> markup;
+  QString markdown = QString::fromStdString(MarkScripts(markdownUtf8, markup));
+  if (!markup.empty()) {
+    return {{}, "page line " + std::to_string(markup.front().Line) + ": " + markup.front().Message};
+  }
   // Qt's Markdown reader drops a picture whose alt text is empty; the alt text is never shown.
   static const QRegularExpression noAlt(R"(!\[\s*\]\()");
   markdown.replace(noAlt, "![picture](");
@@ -83,6 +113,7 @@ TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string&
   doc.setDocumentMargin(kMargin);
   doc.setBaseUrl(QUrl::fromLocalFile(QFileInfo(base).absoluteFilePath() + "/"));
   doc.setMarkdown(markdown);
+  ApplyScripts(doc);
   StyleTables(doc.rootFrame());
   doc.setTextWidth(kPageWidthPx);
   const int height = static_cast<int>(std::ceil(doc.size().height()));

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "Cp1251.h"
+#include "ScriptMarkup.h"
 
 namespace {
 
@@ -47,6 +48,8 @@ TAttributed SplitAttributes(std::string_view s) {
   if (s.empty() || s.back() != '}') return r;
   const size_t open = s.rfind('{');
   if (open == std::string_view::npos) return r;
+  // "м/с^{2}" ends in braces too, but they are a superscript's, not attributes.
+  if (open > 0 && (s[open - 1] == '^' || s[open - 1] == '_')) return r;
   r.Text = Trim(s.substr(0, open));
   std::string_view inner = s.substr(open + 1, s.size() - open - 2);
   while (!(inner = Trim(inner)).empty()) {
@@ -115,11 +118,17 @@ class TParser {
  private:
   void Error(int line, std::string message) { FErrors.push_back({line, std::move(message)}); }
 
+  // Texts that go into the files as they are: cp1251, and no mark-up that only a page can draw.
   void CheckCp1251(int line, const std::string& utf8, const char* what) {
     const TEncodeResult r = Utf8ToCp1251(utf8);
     if (!r.Ok) {
       Error(line, std::string(what) + " has a character the Cyrillic code page cannot hold, at \"" +
                       utf8.substr(r.BadOffset, 8) + "\"");
+    }
+    if (utf8.find("^{") != std::string::npos || utf8.find("_{") != std::string::npos) {
+      Error(line, std::string(what) +
+                      " is plain text: superscripts and subscripts are drawn on pages only "
+                      "(write м/с^2 or м/с2 here)");
     }
   }
 
@@ -249,6 +258,12 @@ class TParser {
       }
       if (FQuestion->PageFile.empty() && Trim(FQuestion->Body).empty()) {
         Error(FQuestion->Line, "the question has no page: write its text, or give page=FILE");
+      }
+      if (FQuestion->PageFile.empty()) {
+        // The page's first line follows its heading.
+        std::vector<TSourceError> markup;
+        MarkScripts(FQuestion->Body, markup);
+        for (TSourceError& e : markup) Error(FQuestion->Line + e.Line, std::move(e.Message));
       }
     }
     FQuestion = nullptr;

@@ -3,10 +3,13 @@
 
 #include <QImage>
 #include <QPainter>
+#include <utility>
+#include <vector>
 
 #include "Exam.h"
 #include "MetafileBuilder.h"
 #include "MetafilePlayer.h"
+#include "MetafileText.h"
 #include "ExamFixtures.h"
 #include "Memory.h"
 #include "PageMaker.h"
@@ -134,6 +137,64 @@ TEST(MakeRoundTrip, PicturesWithoutAltTextReachThePage) {
     ASSERT_EQ(page.Error, "");
     EXPECT_GT(BluePixels(page.Metafile), 100 * 30) << markdown;
   }
+}
+
+// The glyphs of a one-line Markdown page played back at its natural size, left to right: the
+// first and last row of each run of columns with dark pixels.
+std::vector<std::pair<int, int>> GlyphRows(const std::string& markdown) {
+  const TPageResult page = MakeMarkdownPage(markdown, ".");
+  TMetafile metafile;
+  if (!page.Error.empty() || !metafile.LoadFromBytes(page.Metafile)) return {};
+  QImage image(metafile.Width(), metafile.Height(), QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  PlayMetafile(painter, metafile, QRectF(image.rect()));
+  painter.end();
+  std::vector<std::pair<int, int>> glyphs;
+  bool inGlyph = false;
+  for (int x = 0; x < image.width(); ++x) {
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y) {
+      if (qGray(image.pixel(x, y)) >= 128) continue;
+      if (top < 0) top = y;
+      bottom = y;
+    }
+    if (top < 0) {
+      inGlyph = false;
+      continue;
+    }
+    if (!inGlyph) glyphs.emplace_back(top, bottom);
+    inGlyph = true;
+    glyphs.back() = {std::min(glyphs.back().first, top), std::max(glyphs.back().second, bottom)};
+  }
+  return glyphs;
+}
+
+// Superscripts are drawn smaller and above the line, subscripts below it, and the mark-up
+// leaves no trace in the page's text.
+TEST(MakePages, SuperscriptsRiseAndSubscriptsSink) {
+  const auto plain = GlyphRows("a 8\n");
+  const auto super = GlyphRows("a ^{8}\n");
+  const auto sub = GlyphRows("a _{8}\n");
+  ASSERT_EQ(plain.size(), 2u);
+  ASSERT_EQ(super.size(), 2u);
+  ASSERT_EQ(sub.size(), 2u);
+  const auto height = [](std::pair<int, int> g) { return g.second - g.first; };
+  EXPECT_NEAR(plain[1].second, plain[0].second, 1);  // both on the line
+  EXPECT_LT(super[1].second, super[0].second - 2);
+  EXPECT_GT(sub[1].second, sub[0].second + 1);
+  EXPECT_LT(height(super[1]), height(plain[1]));
+  EXPECT_LT(height(sub[1]), height(plain[1]));
+
+  const TPageResult page = MakeMarkdownPage("H_{2}O, м/с^{2} and `x^{2}`\n", ".");
+  ASSERT_EQ(page.Error, "");
+  TMetafile metafile;
+  ASSERT_TRUE(metafile.LoadFromBytes(page.Metafile));
+  // The blanks between runs are not text records of their own; the characters are all there.
+  const QString text = MetafileTexts(metafile).join(QString()).remove(u' ');
+  EXPECT_EQ(text, QStringLiteral("H2O,м/с2andx^{2}"));
+
+  EXPECT_NE(MakeMarkdownPage("x^{2\n", ".").Error.find("page line 1"), std::string::npos);
 }
 
 }  // namespace

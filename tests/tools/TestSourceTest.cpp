@@ -1,6 +1,8 @@
-// The test source parser: a full source, and each kind of mistake reported at its line.
+// The test source parser: a full source, each kind of mistake reported at its line, and the
+// superscript and subscript mark-up of page text.
 #include <gtest/gtest.h>
 
+#include "ScriptMarkup.h"
 #include "TestSource.h"
 
 namespace {
@@ -103,6 +105,13 @@ TEST(TestSource, MistakesAreReportedAtTheirLine) {
       {"empty option caption", With("- [ ] B) км/ч", "- [ ] {marked=1}"), 9, "no caption"},
       {"unclosed front matter", "---\ntitle: T\n# T\n", 1, "not closed"},
       {"no topics", "---\ntitle: T\n---\n", 4, "no topics"},
+      {"unclosed superscript", With("измерения скорости?", "скорости в м/с^{2?"), 7, "not closed"},
+      {"unclosed subscript on a later page line", With("Текст\n", "Текст\n\nH_{2O\n"), 18,
+       "not closed"},
+      {"empty subscript", With("Текст\n", "Текст H_{ }O\n"), 16, "empty"},
+      {"nested superscripts", With("Текст\n", "Текст e^{x^{2}}\n"), 16, "do not nest"},
+      {"mark-up in a caption", With("B) км/ч", "B) м/с^{2}"), 9, "plain text"},
+      {"mark-up in a topic name", With("# Кинематика", "# Кинематика v_{0}"), 4, "plain text"},
   };
   for (const auto& c : cases) {
     std::vector<TSourceError> errors;
@@ -112,6 +121,66 @@ TEST(TestSource, MistakesAreReportedAtTheirLine) {
     std::string all;
     for (const auto& e : errors) all += "\n  " + std::to_string(e.Line) + ": " + e.Message;
     EXPECT_TRUE(found) << c.name << ", got:" << all;
+  }
+}
+
+// The marks MarkScripts leaves, written back as tags so that a case reads at a glance.
+std::string Tagged(const std::string& marked) {
+  std::string out;
+  for (size_t i = 0; i < marked.size(); ++i) {
+    if (marked.compare(i, 2, "\xEE\x80") == 0 && i + 2 < marked.size()) {
+      const char kind = marked[i + 2];
+      out += kind == '\x80' ? "<sup>" : kind == '\x81' ? "<sub>" : "</>";
+      i += 2;
+    } else {
+      out += marked[i];
+    }
+  }
+  return out;
+}
+
+TEST(ScriptMarkup, MarksScriptsAndLeavesCodeLinksAndEscapesAlone) {
+  const struct {
+    const char* markdown;
+    const char* tagged;
+  } cases[] = {
+      {"м/с^{2}, H_{2}O", "м/с<sup>2</>, H<sub>2</>O"},
+      {"x^{2} + y^{2} = **r^{2}**", "x<sup>2</> + y<sup>2</> = **r<sup>2</>**"},
+      {"| a_{1} | b^{-1} |", "| a<sub>1</> | b<sup>-1</> |"},
+      {"x^2, snake_case, {braces} and a_ {b}", "x^2, snake_case, {braces} and a_ {b}"},
+      {"`a_{1}` and ``x^{`` y^{2}", "`a_{1}` and ``x^{`` y<sup>2</>"},
+      {"\\^{not} \\_{this}", "\\^{not} \\_{this}"},
+      {"[see](img_{1}.png) and ![](p^{2}.png)", "[see](img_{1}.png) and ![](p^{2}.png)"},
+      {"```\nx^{2\n```\nafter^{1}\n", "```\nx^{2\n```\nafter<sup>1</>\n"},
+      {"~~~~\n```\nq_{\n~~~~\nz_{0}", "~~~~\n```\nq_{\n~~~~\nz<sub>0</>"},
+  };
+  for (const auto& c : cases) {
+    std::vector<TSourceError> errors;
+    EXPECT_EQ(Tagged(MarkScripts(c.markdown, errors)), c.tagged) << c.markdown;
+    EXPECT_TRUE(errors.empty()) << c.markdown << ": " << errors.front().Message;
+  }
+}
+
+TEST(ScriptMarkup, WrongMarkupIsAnErrorAtItsLine) {
+  const struct {
+    const char* markdown;
+    int line;
+    const char* message;
+  } cases[] = {
+      {"м/с^{2", 1, "superscript \"^{\" is not closed"},
+      {"first\nH_{2\n}O", 2, "subscript \"_{\" is not closed"},
+      {"x^{}", 1, "is empty"},
+      {"x^{  }", 1, "is empty"},
+      {"ok\n\ne^{x_{1}}", 3, "do not nest"},
+      {"reserved \xEE\x80\x81 mark", 1, "private-use"},
+  };
+  for (const auto& c : cases) {
+    std::vector<TSourceError> errors;
+    MarkScripts(c.markdown, errors);
+    ASSERT_FALSE(errors.empty()) << c.markdown;
+    EXPECT_EQ(errors.front().Line, c.line) << c.markdown;
+    EXPECT_NE(errors.front().Message.find(c.message), std::string::npos)
+        << c.markdown << ": " << errors.front().Message;
   }
 }
 

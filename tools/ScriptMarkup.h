@@ -1,0 +1,21 @@
+// Superscripts "^{...}" and subscripts "_{...}" in the Markdown of a page.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "TestSource.h"
+
+// Private-use characters that stand for the mark-up between reading the Markdown and laying it
+// out: Qt's Markdown reader passes them through as text, and the page maker turns them into
+// raised or lowered text.
+inline constexpr char16_t kSuperscriptMark = u'\uE000';
+inline constexpr char16_t kSubscriptMark = u'\uE001';
+inline constexpr char16_t kScriptEndMark = u'\uE002';
+
+// The Markdown with each "^{text}" and "_{text}" turned into a mark, the text and an end mark.
+// Code spans, fenced code blocks, link targets and backslash escapes are left as they are. Each
+// unclosed, empty or nested mark-up, and each mark character in the source, adds an error whose
+// line counts from 1 at the first line of markdown.
+std::string MarkScripts(std::string_view markdown, std::vector<TSourceError>& errors);
