@@ -49,8 +49,8 @@ class TLineMarker {
     }
     if ((c == '^' || c == '_') && i + 1 < s.size() && s[i + 1] == '{') {
       if (FOpen) {
-        Error(std::string("a superscript or subscript inside the ") + Name() + " \"" + Opening() +
-              "...\": superscripts and subscripts do not nest");
+        Error(std::string("a superscript or subscript starts inside the ") + Name() + " \"" +
+              Opening() + "...\": close that one with \"}\" first (they do not nest)");
         return Copy(s, i, 2);
       }
       FOpen = true;

@@ -1,6 +1,7 @@
 // Parser of the readable test source.
 #include "TestSource.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -95,7 +96,7 @@ class TParser {
       } else if (inFrontMatter && StartsWith(s, "title:")) {
         FTest.Title = std::string(Trim(s.substr(6)));
         sawTitle = !FTest.Title.empty();
-        CheckCp1251(line, FTest.Title, "the title");
+        CheckPlainText(line, FTest.Title, "the title");
       } else if (inFrontMatter) {
         if (!s.empty()) Error(line, "unknown front matter line (only \"title:\" is known)");
       } else {
@@ -112,6 +113,9 @@ class TParser {
         if (level.Questions.empty()) Error(level.Line, "the level has no questions (\"### Question\")");
       }
     }
+    // Errors found when a question ends (its page's mark-up) are reported in line order too.
+    std::stable_sort(FErrors.begin(), FErrors.end(),
+                     [](const TSourceError& a, const TSourceError& b) { return a.Line < b.Line; });
     return std::move(FTest);
   }
 
@@ -119,7 +123,7 @@ class TParser {
   void Error(int line, std::string message) { FErrors.push_back({line, std::move(message)}); }
 
   // Texts that go into the files as they are: cp1251, and no mark-up that only a page can draw.
-  void CheckCp1251(int line, const std::string& utf8, const char* what) {
+  void CheckPlainText(int line, const std::string& utf8, const char* what) {
     const TEncodeResult r = Utf8ToCp1251(utf8);
     if (!r.Ok) {
       Error(line, std::string(what) + " has a character the Cyrillic code page cannot hold, at \"" +
@@ -160,7 +164,7 @@ class TParser {
     topic.Line = line;
     topic.Name = std::string(a.Text);
     if (topic.Name.empty()) Error(line, "the topic has no name");
-    CheckCp1251(line, topic.Name, "the topic name");
+    CheckPlainText(line, topic.Name, "the topic name");
     FTest.Topics.push_back(std::move(topic));
   }
 
@@ -243,7 +247,7 @@ class TParser {
       }
     }
     if (option.Caption.empty()) Error(line, "the option has no caption");
-    CheckCp1251(line, option.Caption, "the option caption");
+    CheckPlainText(line, option.Caption, "the option caption");
     FQuestion->Options.push_back(std::move(option));
   }
 

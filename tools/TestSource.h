@@ -48,5 +48,6 @@ struct TSourceError {
 };
 
 // Parses the whole source; every problem found is returned (the test is complete only when the
-// list is empty). Texts that go into the files as cp1251 are checked to be encodable.
+// list is empty). Texts that go into the files as cp1251 are checked to be encodable and free of
+// the superscript and subscript mark-up that only a page can draw; page mark-up is checked too.
 TSourceTest ParseTestSource(std::string_view text, std::vector<TSourceError>& errors);

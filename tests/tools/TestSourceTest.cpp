@@ -124,6 +124,18 @@ TEST(TestSource, MistakesAreReportedAtTheirLine) {
   }
 }
 
+// A page's mark-up is checked when its question ends, after the lines below it: the report still
+// comes in line order.
+TEST(TestSource, ErrorsComeInLineOrder) {
+  std::string text = With("измерения скорости?", "скорости в м/с^{2?");
+  text = text.replace(text.find("B) км/ч"), 10, "B) км/ч ²");
+  std::vector<TSourceError> errors;
+  ParseTestSource(text, errors);
+  ASSERT_EQ(errors.size(), 2u);
+  EXPECT_EQ(errors[0].Line, 7);
+  EXPECT_EQ(errors[1].Line, 9);
+}
+
 // The marks MarkScripts leaves, written back as tags so that a case reads at a glance.
 std::string Tagged(const std::string& marked) {
   std::string out;
