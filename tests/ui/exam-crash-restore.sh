@@ -35,11 +35,13 @@ export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
 start() {
   window=""
-  # A fresh virtual server now and then turns the first client away; a program that could not
-  # connect is started again.
+  # The virtual server turns a client away now and then when another connects at the same
+  # moment (our own look-ups of the window): wait a little before looking, and start a program
+  # that could not connect again.
   for _ in 1 2 3; do
     "$exam" "$test" >>"$TMPDIR/exam.log" 2>&1 &
     pid=$!
+    sleep 0.5
     for _ in $(seq 1 100); do
       window=$(xdotool search --all --onlyvisible --pid "$pid" --class exam 2>/dev/null | head -n 1)
       [ -n "$window" ] && break
