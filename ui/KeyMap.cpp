@@ -11,14 +11,6 @@
 
 namespace {
 
-// The codes of keys that type no character of their own.
-constexpr uint8_t vkBack = 0x08, vkTab = 0x09, vkReturn = 0x0D, vkShift = 0x10, vkControl = 0x11,
-                  vkMenu = 0x12, vkEscape = 0x1B, vkSpace = 0x20, vkPrior = 0x21, vkNext = 0x22,
-                  vkEnd = 0x23, vkHome = 0x24, vkLeft = 0x25, vkUp = 0x26, vkRight = 0x27,
-                  vkDown = 0x28, vkInsert = 0x2D, vkDelete = 0x2E, vkNumpad0 = 0x60,
-                  vkMultiply = 0x6A, vkAdd = 0x6B, vkSubtract = 0x6D, vkDecimal = 0x6E,
-                  vkDivide = 0x6F, vkF1 = 0x70, vkF11 = 0x7A, vkF12 = 0x7B;
-
 constexpr std::size_t Index(char C) {
   return static_cast<unsigned char>(C);
 }

@@ -36,30 +36,6 @@
 
 namespace {
 
-// Virtual-key codes the window acts on.
-enum : int {
-  VK_BACK = 8,
-  VK_TAB = 9,
-  VK_RETURN = 13,
-  VK_SPACE = 32,
-  VK_PRIOR = 33,
-  VK_NEXT = 34,
-  VK_END = 35,
-  VK_HOME = 36,
-  VK_LEFT = 37,
-  VK_UP = 38,
-  VK_RIGHT = 39,
-  VK_DOWN = 40,
-  VK_F3 = 114,
-  VK_F4 = 115,
-  VK_F6 = 117,
-  VK_F7 = 118,
-  VK_F8 = 119,
-  VK_F9 = 120,
-  VK_F11 = 122,
-  VK_F12 = 123,
-};
-
 const QColor kSkyBlue(166, 202, 240);
 const QColor kSilver(192, 192, 192);
 const QColor kNavy(0, 0, 128);
@@ -580,73 +556,73 @@ void TForm1::tbLoadCorrectAnswersClick() {
 }
 
 void TForm1::FormKeyDown(int Key, unsigned Shift) {
-  if (Key == VK_F4 && Shift == ssAlt) {
+  if (Key == vkF4 && Shift == ssAlt) {
     close();
     return;
   }
-  if (Key == VK_F3) {
+  if (Key == vkF3) {
     tbStartExamClick();
     return;
   }
   if (Shift == ssCtrl) {
     if (FExam->State() == esFinished) {
-      if (Key == VK_DOWN) GoNextWrong();
-      if (Key == VK_UP) GoPriorWrong();
+      if (Key == vkDown) GoNextWrong();
+      if (Key == vkUp) GoPriorWrong();
     }
-    if (Key == VK_RIGHT) GoNextWrong();
-    if (Key == VK_LEFT) GoPriorWrong();
+    if (Key == vkRight) GoNextWrong();
+    if (Key == vkLeft) GoPriorWrong();
   }
   if (Shift == 0) {
     switch (Key) {
-      case VK_DOWN:
+      case vkDown:
         GoNextUnanswered();
         break;
-      case VK_UP:
+      case vkUp:
         GoPriorUnanswered();
         break;
-      case VK_RIGHT:
-      case VK_SPACE:
+      case vkRight:
+      case vkSpace:
         GoNext();
         break;
-      case VK_LEFT:
-      case VK_BACK:
+      case vkLeft:
+      case vkBack:
         GoPrior();
         break;
       // Commands of the toolbars, for a student without a mouse.
-      case VK_PRIOR:
+      case vkPrior:
         ScrollPage(-1);
         break;
-      case VK_NEXT:
+      case vkNext:
         ScrollPage(1);
         break;
-      case VK_F6:
+      case vkF6:
         if (tbZoomWidth->isEnabled()) tbZoomWidth->click();
         break;
-      case VK_F7:
+      case vkF7:
         if (tbZoomPage->isEnabled()) tbZoomPage->click();
         break;
-      case VK_F8:
+      case vkF8:
         if (tbSaveUserAnswers->isEnabled()) tbSaveUserAnswersClick();
         break;
-      case VK_F9:
+      case vkF9:
         if (tbLoadUserAnswers->isEnabled()) tbLoadUserAnswersClick();
         break;
-      case VK_F11:
+      case vkF11:
         if (tbLoadCorrectAnswers->isEnabled()) tbLoadCorrectAnswersClick();
         break;
-      case VK_F12:
+      case vkF12:
         if (tbStopExam->isEnabled()) tbStopExamClick();
         break;
       default:
         break;
     }
   }
-  if (Key == VK_RETURN || Key == VK_TAB) {
+  if (Key == vkReturn || Key == vkTab) {
     if (Shift == 0) GoNext();
     if (Shift == ssShift) GoPrior();
   }
-  if (Key == VK_HOME) GoFirst();
-  if (Key == VK_END) GoLast();
+  if (Key == vkHome) GoFirst();
+  if (Key == vkEnd) GoLast();
   if (IsAnswerKey(Key)) FAnswerButtons->HandleKey(static_cast<uint8_t>(Key));
 }
 
