@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "AnswerColumn.h"
-#include "Cp1251.h"
+#include "Cp1251Text.h"
 #include "PageImage.h"
 #include "TestCheckboxes.h"
 #include "Unit1.h"
@@ -24,7 +24,7 @@ constexpr int kInnerInset = 1 + 4;
 void TForm1::ShowPage() {
   try {
     SetPage(&FExam->PagePicture());
-    Panel3->setText(QString::fromStdString(Cp1251ToUtf8(FExam->GetTopicName())));
+    Panel3->setText(FromCp1251(FExam->GetTopicName()));
     FAnswerButtons->LoadQuestion(*FExam);
     if (FitAnswerPanel()) FitPage(FZoomMode);
   } catch (...) {

@@ -7,6 +7,7 @@
 
 #include "AnswerColumn.h"
 #include "Cp1251.h"
+#include "Cp1251Text.h"
 #include "Exam.h"
 #include "XPCtrls.h"
 
@@ -15,10 +16,6 @@ namespace {
 constexpr int kAnswerKeyCount = 42;
 const QColor kRightCaption(255, 0, 0);
 const QColor kPlainCaption(0, 0, 0);
-
-QString CaptionText(const std::string& cp1251) {
-  return QString::fromStdString(Cp1251ToUtf8(cp1251));
-}
 
 // Clears a re-entry flag on leaving the scope, also when an exception passes through it.
 class TFlagGuard {
@@ -76,16 +73,15 @@ void TCheckButtons::SetButtonChecked(int32_t i, bool Value) {
 }
 
 void TCheckButtons::LoadQuestion(TExam& Exam) {
-  {
-    TFlagGuard updating(FUpdating);
-    try {
-      BuildButtons(Exam);
-    } catch (...) {
-      FUpdating = false;
-      Sync();
-      throw;
-    }
+  FUpdating = true;
+  try {
+    BuildButtons(Exam);
+  } catch (...) {
+    FUpdating = false;
+    Sync();
+    throw;
   }
+  FUpdating = false;
   Sync();
 }
 
@@ -94,7 +90,7 @@ void TCheckButtons::BuildButtons(TExam& Exam) {
   const TGrades& grades = Exam.CurrentGrades();
   FMultiSelect = grades.MultiSelect() != 0;
   const int32_t n = Exam.OptionCount();
-  for (int32_t i = 0; i < n; ++i) AddButton(CaptionText(grades.Caption(i)));
+  for (int32_t i = 0; i < n; ++i) AddButton(FromCp1251(grades.Caption(i)));
   for (int32_t i = 0; i < n; ++i)
     if (Exam.OptionMarked(i)) SetButtonChecked(i, true);
   for (int32_t i = 0; i < Count(); ++i) ColourCaption(i, FShowRight && Exam.OptionCorrect(i));

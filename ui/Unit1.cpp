@@ -18,7 +18,7 @@
 #include <cmath>
 
 #include "AnswerColumn.h"
-#include "Cp1251.h"
+#include "Cp1251Text.h"
 #include "DialogForm.h"
 #include "KeyMap.h"
 #include "LoadMyAnswersWarningDialogUnit.h"
@@ -76,15 +76,6 @@ QString LoadTestAnswersMessage() {
 
 std::string LocalPath(const QString& fileName) {
   return QFile::encodeName(fileName).toStdString();
-}
-
-QString FromCp1251(const std::string& text) {
-  return QString::fromStdString(Cp1251ToUtf8(text));
-}
-
-// Names stored in answers are cp1251; the name dialog lets in only what the code page holds.
-std::string ToCp1251(const QString& text) {
-  return Utf8ToCp1251(text.toStdString()).Text;
 }
 
 unsigned ShiftOf(Qt::KeyboardModifiers m) {

@@ -11,6 +11,8 @@
 #include <QPalette>
 #include <algorithm>
 
+#include "XPPaint.h"
+
 namespace {
 
 // The caption's width and the font's line height, as the caption is measured for sizing,
@@ -40,14 +42,8 @@ void DrawTextFrame(QPainter& Painter, const QColor& Back, int Left, int Top, int
   pattern.setPixel(1, 1, Back.rgb());
   pattern.setPixel(0, 1, qRgb(0, 0, 0));
   pattern.setPixel(1, 0, qRgb(0, 0, 0));
-  const QBrush brush(pattern);
-  const int w = Right - Left;
-  const int h = Bottom - Top;
   Painter.setBrushOrigin(0, 0);
-  Painter.fillRect(QRect(Left, Top, w, 1), brush);
-  Painter.fillRect(QRect(Left, Bottom - 1, w, 1), brush);
-  Painter.fillRect(QRect(Left, Top, 1, h), brush);
-  Painter.fillRect(QRect(Right - 1, Top, 1, h), brush);
+  DrawOutline(Painter, QRect(Left, Top, Right - Left, Bottom - Top), QBrush(pattern));
   for (const QPoint corner : {QPoint(Left, Top), QPoint(Right - 1, Top),
                               QPoint(Right - 1, Bottom - 1), QPoint(Left, Bottom - 1)})
     Painter.fillRect(QRect(corner, QSize(1, 1)), Back);

@@ -4,16 +4,13 @@
 #include <QPalette>
 
 #include "XPCtrls.h"
+#include "XPPaint.h"
 
 namespace {
 
 // A one-pixel outline inside the rectangle from (Left, Top) to (Right, Bottom), both exclusive.
 void Outline(QPainter& Painter, int Left, int Top, int Right, int Bottom, const QColor& Colour) {
-  if (Right <= Left || Bottom <= Top) return;
-  Painter.fillRect(QRect(Left, Top, Right - Left, 1), Colour);
-  Painter.fillRect(QRect(Left, Bottom - 1, Right - Left, 1), Colour);
-  Painter.fillRect(QRect(Left, Top, 1, Bottom - Top), Colour);
-  Painter.fillRect(QRect(Right - 1, Top, 1, Bottom - Top), Colour);
+  DrawOutline(Painter, QRect(Left, Top, Right - Left, Bottom - Top), Colour);
 }
 
 void Pixel(QPainter& Painter, int X, int Y, const QColor& Colour) {
