@@ -27,7 +27,21 @@ void TPageImage::ClearPicture() {
 
 void TPageImage::PictureChanged() {
   FStale = true;
+  UpdateOpaque();
   update();
+}
+
+void TPageImage::resizeEvent(QResizeEvent* Event) {
+  QWidget::resizeEvent(Event);
+  UpdateOpaque();
+}
+
+void TPageImage::UpdateOpaque() {
+  // The panels behind a page that covers the widget would be filled only to be painted over:
+  // on each page turn, a surface the size of the view, twice.
+  const QSize natural(FPicture.Width(), FPicture.Height());
+  setAttribute(Qt::WA_OpaquePaintEvent, !FPicture.Empty() && natural.width() >= width() &&
+                                            natural.height() >= height());
 }
 
 void TPageImage::UpdateDescription() {

@@ -26,9 +26,12 @@ class TPageImage : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
 
  private:
   void UpdateDescription();
+  // Whether the page covers the whole widget, so that nothing behind it need be painted.
+  void UpdateOpaque();
 
   TMetafile FPicture;
   // The page at FDrawnSize unless stale, drawn in FBuffer, which serves the pages after it.
