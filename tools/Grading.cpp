@@ -101,11 +101,9 @@ TClassGrades GradeClass(TTestReader& key, const std::vector<std::string>& files)
     for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
       student.QuestionScores.push_back(layout.QuestionScore(q));
     }
-    // The marks read in place (the option count is the record's own, checked above).
-    student.MarkedOptions.resize(static_cast<size_t>(options));
-    const uint8_t* record = answers.Data();
-    for (int32_t o = 0; o < options; ++o)
-      student.MarkedOptions[o] = (record[kAnswersHeaderSize + o / 8] >> (o % 8)) & 1;
+    // The option count is the record's own, checked above.
+    const uint8_t* marks = answers.Data() + kAnswersHeaderSize;
+    student.Marks.assign(marks, marks + MarkBytes(options));
     result.Students.push_back(std::move(student));
   }
   return result;
@@ -152,7 +150,7 @@ std::vector<TItemStatistics> ItemStatistics(const TTestReader& key, const TClass
     for (size_t i = 0; i < item.Options.size(); ++i) {
       const size_t option = static_cast<size_t>(layout.OptionIndex(q, static_cast<int32_t>(i)));
       for (const auto& student : students)
-        item.Options[i].MarkedCount += student.MarkedOptions[option];
+        item.Options[i].MarkedCount += student.Marked(static_cast<int32_t>(option));
     }
     items.push_back(item);
   }

@@ -16,7 +16,13 @@ struct TGradedStudent {
   double Grade = 0.0;                // percent of the whole test, as the program shows it
   std::vector<double> TopicGrades;   // percent of each topic
   std::vector<double> QuestionScores;
-  std::vector<bool> MarkedOptions;  // every option of the test, in the layout's numbering
+  // The marks of every option of the test, in the layout's numbering: a bit each, as the
+  // answers file packs them (kept packed: a class holds thousands of students).
+  std::vector<uint8_t> Marks;
+  bool Marked(int32_t option) const {
+    return option >= 0 && size_t(option / 8) < Marks.size() &&
+           ((Marks[option / 8] >> (option % 8)) & 1);
+  }
 };
 
 struct TBadFile {
