@@ -182,7 +182,7 @@ void BM_TurnPage(benchmark::State& state) {
   TBenchWindow demo(DemoTest());
   TBenchWindow corpus(CorpusTest());
   std::map<std::string, std::vector<double>> turns, floors;
-  QImage copy;
+  QImage surface, copy;
   for (auto _ : state) {
     double total = 0;
     for (TBenchWindow* w : {&demo, &corpus}) {
@@ -203,11 +203,14 @@ void BM_TurnPage(benchmark::State& state) {
                                  std::to_string(w->W.Exam().CurrentQuestion() + 1);
         turns[name].push_back(ms);
         total += ms;
-        // The floor: the same surface filled and copied.
+        // The floor: a surface of the page's size filled and copied to another.
+        if (surface.size() != w->Page->size()) {
+          surface = QImage(w->Page->size(), QImage::Format_RGB32);
+          copy = QImage(w->Page->size(), QImage::Format_RGB32);
+          copy.fill(Qt::black);
+        }
         const auto floorStart = Clock::now();
-        QImage surface(w->Page->size(), QImage::Format_RGB32);
         surface.fill(Qt::white);
-        if (copy.size() != surface.size()) copy = QImage(surface.size(), QImage::Format_RGB32);
         {
           QPainter p(&copy);
           p.drawImage(0, 0, surface);
