@@ -62,14 +62,6 @@ TTestQuestionPos TTestAnswersLayout::LocateQuestion(int32_t Question) const {
   return ::LocateQuestion(FImage, Question);
 }
 
-double TTestAnswersLayout::QuestionScore(int32_t Question) const {
-  return ValidQuestion(Question) ? FScores[Question] : 0.0;
-}
-
-double TTestAnswersLayout::QuestionMaxScore(int32_t Question) const {
-  return ValidQuestion(Question) ? FMaxScores[Question] : 0.0;
-}
-
 double TTestAnswersLayout::OptionScore(int32_t Option, bool Marked) const {
   if (Option < 0 || Option >= static_cast<int32_t>(FOptionScores.size())) return 0.0;
   return FOptionScores[Option][Marked ? 1 : 0];

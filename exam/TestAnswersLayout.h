@@ -23,8 +23,13 @@ class TTestAnswersLayout {
   int32_t OptionCount(int32_t Question) const;
   int32_t OptionIndex(int32_t Question, int32_t Index) const;
   TTestQuestionPos LocateQuestion(int32_t Question) const;
-  double QuestionScore(int32_t Question) const;
-  double QuestionMaxScore(int32_t Question) const;
+  // Inline: the tree sums both over every question of every student a class is graded for.
+  double QuestionScore(int32_t Question) const {
+    return ValidQuestion(Question) ? FScores[static_cast<size_t>(Question)] : 0.0;
+  }
+  double QuestionMaxScore(int32_t Question) const {
+    return ValidQuestion(Question) ? FMaxScores[static_cast<size_t>(Question)] : 0.0;
+  }
   double OptionScore(int32_t Option, bool Marked) const;
 
   // Scores without checking that the answers belong to this layout.

@@ -98,6 +98,7 @@ TClassGrades GradeClass(TTestReader& key, const std::vector<std::string>& files)
       student.TopicGrades.push_back(Percent(topic->Score(), topic->MaxScore()));
     }
     const TTestAnswersLayout& layout = key.Layout();
+    student.QuestionScores.reserve(static_cast<size_t>(layout.QuestionCount()));
     for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
       student.QuestionScores.push_back(layout.QuestionScore(q));
     }
