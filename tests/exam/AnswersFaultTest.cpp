@@ -2,12 +2,14 @@
 // is never lost, nothing partial is left, and the backup goes only where nobody else can reach.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <optional>
+#include <random>
 #include <sstream>
 
 #include "ExamFixtures.h"
@@ -315,6 +317,53 @@ TEST(AnswersBackup, WithoutTmpdirTheBackupLivesInTheUsersStateFolder) {
     fs::remove_all(tmp.Path() / "home");
     fs::remove_all(tmp.Path() / "state");
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AnswersSave, KilledInTheMiddleOfASaveTheFileIsOneWholeRecordOrTheOther) {
+  examtest::TPrivateTempDir tmp;
+  const fs::path target = tmp.Path() / "ivanov.tst-usr";
+  TTestUserAnswers first, second;
+  Fill(first, 3000, 1);
+  Fill(second, 60000, 2);  // 7.5 KB: a write the kill can land inside
+  first.SaveToFile(target.string());
+  const std::string firstBytes = Saved(first), secondBytes = Saved(second);
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> life(0, 20000);  // microseconds
+  int sawFirst = 0, sawSecond = 0;
+  for (int run = 0; run < 200; ++run) {
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (int i = 0;; ++i) {
+        try {
+          (i % 2 ? first : second).SaveToFile(target.string());
+        } catch (...) {
+          ::_exit(3);
+        }
+      }
+    }
+    ::usleep(static_cast<useconds_t>(life(random)));
+    ::kill(child, SIGKILL);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run << ": the saving child failed";
+    const std::string now = examtest::ReadFile(target);
+    ASSERT_TRUE(now == firstBytes || now == secondBytes) << "run " << run << ": " << now.size()
+                                                         << " bytes of neither record";
+    (now == firstBytes ? sawFirst : sawSecond)++;
+  }
+  // A kill mid-write can leave the new file it was writing, under a hidden name; never the
+  // target's name.
+  for (const auto& name : examtest::FolderNames(tmp.Path())) {
+    const bool hidden = name.rfind(".ivanov.tst-usr.", 0) == 0;
+    EXPECT_TRUE(name == "ivanov.tst-usr" || hidden) << name;
+  }
+  std::cout << "[ FIGURES  ] 200 kills: first record " << sawFirst << ", second " << sawSecond
+            << "\n";
 }
 
 }  // namespace
