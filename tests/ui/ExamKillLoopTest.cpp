@@ -108,79 +108,115 @@ pid_t StartExam(const fs::path& tmp, const fs::path& log, unsigned seed, const Q
   return rc == 0 ? pid : -1;
 }
 
+// One program's life: its temporary folder (kept across its runs) and what it last left there.
+struct TChain {
+  fs::path exam;
+  std::unique_ptr<TTestUserAnswers> restored;  // what the next start will find
+};
+
+// The record a restart finds in the backup folder (the ".tmp" file, else the work file), or
+// null; `corrupt` counts ".tmp" files that do not load.
+std::unique_ptr<TTestUserAnswers> FindBackup(const fs::path& exam, int& corrupt) {
+  std::unique_ptr<TTestUserAnswers> found;
+  for (const auto& name : examtest::FolderNames(exam / "Exam")) {
+    const bool work = name.find("~.tmp") != std::string::npos;
+    if (name.size() < 4 || name.substr(name.size() - 4) != ".tmp" || (work && found)) continue;
+    auto candidate = std::make_unique<TTestUserAnswers>();
+    try {
+      candidate->LoadFromFile((exam / "Exam" / name).string());
+      found = std::move(candidate);
+    } catch (const std::exception&) {
+      if (!work) ++corrupt;
+    }
+  }
+  return found;
+}
+
 TEST(ExamKillLoop, EveryRestartFindsAWholeRecentBackup) {
   const int runs = std::getenv("EXAM_KILL_RUNS") ? std::atoi(std::getenv("EXAM_KILL_RUNS")) : 200;
   const QString test = QStringLiteral(EXAM_SOURCE_DIR "/samples/demo.tst");
-  examtest::TPrivateTempDir work;  // the program's temporary folder, kept across the runs
-  const fs::path exam = work.Path() / "exam-tmp";
-  fs::create_directory(exam);
+  examtest::TPrivateTempDir work;
+  // Four programs live side by side (each mostly waits for keys), each in a folder of its own.
+  constexpr int kChains = 4;
+  std::vector<TChain> chains(kChains);
+  for (int c = 0; c < kChains; ++c) {
+    chains[c].exam = work.Path() / ("exam-" + std::to_string(c));
+    fs::create_directory(chains[c].exam);
+  }
   std::mt19937 random(20261210);
   std::uniform_int_distribution<int> life(200, 1800);  // ms from start to the kill
 
-  std::unique_ptr<TTestUserAnswers> restored;  // what the next start will find
   int corrupt = 0, withoutBackup = 0, lostKeys = 0, ticks = 0;
   double worstLoss = 0;  // seconds between the oldest lost key and the kill
-  for (int run = 0; run < runs; ++run) {
-    const fs::path log = work.Path() / ("keys-" + std::to_string(run));
-    const int64_t started = Now();
-    const pid_t pid = StartExam(exam, log, static_cast<unsigned>(run + 1), test);
-    ASSERT_GT(pid, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(life(random)));
-    ::kill(pid, SIGKILL);
-    const int64_t killed = Now();
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status)) << "run " << run << ": the program ended by itself";
+  for (int first = 0; first < runs; first += kChains) {
+    const int n = std::min(kChains, runs - first);
+    struct TLife {
+      int chain;
+      pid_t pid;
+      int64_t started, killAt, killed;
+      fs::path log;
+    };
+    std::vector<TLife> lives;
+    for (int c = 0; c < n; ++c) {
+      const int run = first + c;
+      const fs::path log = work.Path() / ("keys-" + std::to_string(run));
+      const int64_t started = Now();
+      const pid_t pid = StartExam(chains[c].exam, log, static_cast<unsigned>(run + 1), test);
+      ASSERT_GT(pid, 0);
+      lives.push_back({c, pid, started, started + int64_t{life(random)} * 1000000, 0, log});
+    }
+    auto byKill = lives;
+    std::sort(byKill.begin(), byKill.end(),
+              [](const TLife& a, const TLife& b) { return a.killAt < b.killAt; });
+    for (TLife& l : byKill) {
+      if (const int64_t wait = l.killAt - Now(); wait > 0)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(wait));
+      ::kill(l.pid, SIGKILL);
+      lives[l.chain].killed = Now();
+    }
+    for (const TLife& l : lives) {
+      int status = 0;
+      ::waitpid(l.pid, &status, 0);
+      ASSERT_TRUE(WIFSIGNALED(status)) << "run " << first + l.chain << ": the program ended by itself";
+    }
 
-    // What a restart finds: the backup (or, between two of its steps, the work file).
-    auto found = std::make_unique<TTestUserAnswers>();
-    bool whole = false;
-    for (const fs::path& dir : {exam / "Exam"}) {
-      for (const auto& name : examtest::FolderNames(dir)) {
-        if (name.size() < 4 || name.substr(name.size() - 4) != ".tmp") continue;
-        try {
-          TTestUserAnswers candidate;
-          candidate.LoadFromFile((dir / name).string());
-          if (name.find("~.tmp") != std::string::npos && whole) continue;  // the .tmp wins
-          found->Assign(candidate);
-          whole = true;
-        } catch (const std::exception&) {
-          if (name.find("~.tmp") == std::string::npos) ++corrupt;
-        }
+    for (const TLife& l : lives) {
+      const int run = first + l.chain;
+      TChain& chain = chains[l.chain];
+      std::unique_ptr<TTestUserAnswers> found = FindBackup(chain.exam, corrupt);
+      const std::vector<TLoggedKey> keys = ReadLog(l.log);
+      if (!found) {
+        // Killed before the first tick of its first run: nothing to restore yet.
+        ++withoutBackup;
+        EXPECT_EQ(chain.restored, nullptr) << "run " << run << ": the backup vanished";
+        EXPECT_LT(double(l.killed - l.started) / 1e9, 3.0) << "run " << run;
+        continue;
       }
+      ticks += found->ElapsedSeconds() - (chain.restored ? chain.restored->ElapsedSeconds() : 0);
+      // The backup holds the marks after some prefix of this run's keys.
+      const auto states = Replay(test, chain.restored.get(), keys);
+      const std::vector<bool> marks = MarksOf(*found);
+      int prefix = -1;
+      for (int k = static_cast<int>(states.size()) - 1; k >= 0 && prefix < 0; --k)
+        if (states[k] == marks) prefix = k;
+      ASSERT_GE(prefix, 0) << "run " << run << ": the backup holds marks no key sequence gave";
+      const int lost = static_cast<int>(keys.size()) - prefix;
+      lostKeys += lost;
+      if (lost > 0) {
+        const double loss = double(l.killed - keys[prefix].at) / 1e9;
+        worstLoss = std::max(worstLoss, loss);
+        // A tick writes the backup every second: a key older than a second and a half at the
+        // kill (the tick, its write, and a loaded machine's delay) must have been saved.
+        EXPECT_LT(loss, 1.5) << "run " << run << ": keys made " << loss
+                             << " s before the kill were lost";
+      }
+      chain.restored = std::move(found);
     }
-    const std::vector<TLoggedKey> keys = ReadLog(log);
-    if (!whole) {
-      // Killed before the first tick of the first run: nothing to restore yet, nothing marked
-      // that a tick had seen.
-      ++withoutBackup;
-      EXPECT_EQ(restored, nullptr) << "run " << run << ": the backup vanished";
-      EXPECT_LT(double(killed - started) / 1e9, 3.0) << "run " << run;
-      continue;
-    }
-    ticks += found->ElapsedSeconds() - (restored ? restored->ElapsedSeconds() : 0);
-    // The backup holds the marks after some prefix of this run's keys.
-    const auto states = Replay(test, restored.get(), keys);
-    const std::vector<bool> marks = MarksOf(*found);
-    int prefix = -1;
-    for (int k = static_cast<int>(states.size()) - 1; k >= 0 && prefix < 0; --k)
-      if (states[k] == marks) prefix = k;
-    ASSERT_GE(prefix, 0) << "run " << run << ": the backup holds marks no key sequence gave";
-    const int lost = static_cast<int>(keys.size()) - prefix;
-    lostKeys += lost;
-    if (lost > 0) {
-      const double loss = double(killed - keys[prefix].at) / 1e9;
-      worstLoss = std::max(worstLoss, loss);
-      // A tick writes the backup every second: a key older than a second and a half at the
-      // kill (the tick, its write, and a loaded machine's delay) must have been saved.
-      EXPECT_LT(loss, 1.5) << "run " << run << ": keys made " << loss << " s before the kill were lost";
-    }
-    restored = std::move(found);
   }
-  std::cout << "[ FIGURES  ] runs " << runs << ", clock ticks seen " << ticks
-            << ", runs killed before any backup " << withoutBackup << ", corrupt backups "
-            << corrupt << ", keys lost at the kill " << lostKeys << ", worst loss " << worstLoss
-            << " s\n";
+  std::cout << "[ FIGURES  ] runs " << runs << " (" << kChains << " programs side by side)"
+            << ", clock ticks kept " << ticks << ", runs killed before their program's first backup "
+            << withoutBackup << ", corrupt backups " << corrupt << ", keys lost at the kill "
+            << lostKeys << ", worst loss " << worstLoss << " s\n";
   EXPECT_EQ(corrupt, 0);
 }
 
