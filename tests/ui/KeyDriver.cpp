@@ -1,12 +1,14 @@
 // Loaded into the real student's program (LD_PRELOAD) by the kill-loop test: from a thread of
 // its own it hands the program's GUI thread an answer or page key every few tens of
 // milliseconds, as the platform would deliver it, and logs each key once the program has handled
-// it. Configured by EXAM_KEY_DRIVER_LOG (the log file) and EXAM_KEY_DRIVER_SEED.
+// it, and each tick of the program's clock (by the label the clock shows, looked at every 10 ms;
+// the backup is written in the same turn of the event loop as the label). Configured by EXAM_KEY_DRIVER_LOG (the log file) and EXAM_KEY_DRIVER_SEED.
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMetaObject>
 #include <QWidget>
 #include <atomic>
@@ -35,8 +37,12 @@ int64_t Now() {
       .count();
 }
 
+void Log(char what);
+void WatchClock();
+
 // On the GUI thread: the key goes where the platform would send it, unless a dialog is up.
 void Deliver(const TKey& k) {
+  WatchClock();  // a tick since the last look is logged before the key, not after it
   if (QApplication::activeModalWidget() != nullptr) return;
   QWidget* window = QApplication::activeWindow();
   if (window == nullptr) {
@@ -49,8 +55,32 @@ void Deliver(const TKey& k) {
   QApplication::sendEvent(target, &press);
   QKeyEvent release(QEvent::KeyRelease, k.key, Qt::NoModifier, QString::fromLatin1(k.text));
   QApplication::sendEvent(target, &release);
-  const std::string line = std::to_string(Now()) + " " + k.log + "\n";
+  Log(k.log);
+}
+
+void Log(char what) {
+  const std::string line = std::to_string(Now()) + " " + what + "\n";
   (void)::write(gLog, line.data(), line.size());
+}
+
+// On the GUI thread: logs a tick when the clock's label shows another time.
+void WatchClock() {
+  static QString last;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (auto* clock = w->findChild<QLabel*>(QStringLiteral("pnTimer"))) {
+      if (!last.isEmpty() && clock->text() != last) Log('T');
+      last = clock->text();
+      return;
+    }
+  }
+}
+
+void Watch() {
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (QCoreApplication* app = QCoreApplication::instance())
+      QMetaObject::invokeMethod(app, WatchClock, Qt::QueuedConnection);
+  }
 }
 
 void Drive(unsigned seed) {
@@ -73,6 +103,7 @@ __attribute__((constructor)) void StartDriver() {
   gLog = ::open(log, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
   const char* seed = std::getenv("EXAM_KEY_DRIVER_SEED");
   std::thread(Drive, seed ? static_cast<unsigned>(std::strtoul(seed, nullptr, 10)) : 1u).detach();
+  std::thread(Watch).detach();
 }
 
 }  // namespace
