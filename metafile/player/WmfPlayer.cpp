@@ -440,7 +440,7 @@ bool ForText(uint16_t fn) {
 
 }  // namespace
 
-void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+bool PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target,
                  const TPlayText& text) {
   const TByteView v = metafile.View();
   // A WMF that carries the enhanced original in its comments is drawn from that original.
@@ -448,8 +448,7 @@ void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& tar
   if (!embedded.empty()) {
     TMetafile original;
     if (original.LoadFromBytes(embedded) && original.Kind() == TMetafileKind::mkEnhanced) {
-      PlayEnhanced(painter, original, target, text);
-      return;
+      return PlayEnhanced(painter, original, target, text);
     }
   }
   const TMetafileFrame f = metafile.Frame();
@@ -469,9 +468,11 @@ void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& tar
   TPlayBudget budget;
   for (const TMetafileRecord& rec : metafile.Records().Items) {
     if (!rec.Sound) continue;
-    if (rec.Type == meta::Eof || budget.Spent()) break;
+    if (rec.Type == meta::Eof) break;
+    if (budget.Spent()) return false;
     const uint16_t fn = static_cast<uint16_t>(rec.Type);
     if (text.Only && !ForText(fn)) continue;
     PlayRecord(g, fn, v.Sub(rec.Offset, rec.Size));
   }
+  return true;
 }
