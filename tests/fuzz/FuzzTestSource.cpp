@@ -1,0 +1,57 @@
+// Fuzz target: examtool make on any source text, its pages made with the demo's pictures at hand.
+// A source taken without an error must give a sound test and a key that fits it.
+#include <QGuiApplication>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+#include <vector>
+
+#include "KeyMatch.h"
+#include "TestImageValidation.h"
+#include "TestMaker.h"
+#include "TestReader.h"
+
+extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int qtArgc = 1;
+  static char* qtArgv[] = {(*argv)[0], nullptr};
+  static QGuiApplication app(qtArgc, qtArgv);
+  return 0;
+}
+
+namespace {
+
+TTestImage View(const std::string& bytes) {
+  return {reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int32_t>(bytes.size())};
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  // Pictures and page files are the samples folder's (images/velocity.png, pages/lever.emf);
+  // a path out of it could name a device that never ends, which is no finding of the source's.
+  for (std::string_view away : {"..", "/dev", "/proc", "/sys"}) {
+    if (text.find(away) != std::string_view::npos) return 0;
+  }
+  std::vector<TSourceError> errors;
+  const std::optional<TMadeTest> made =
+      MakeTestFromSource(text, SAMPLES_DIR, TTestIdent{7}, errors);
+  if (!made) {
+    if (errors.empty()) __builtin_trap();  // a refused source says why
+    return 0;
+  }
+  if (!errors.empty()) __builtin_trap();
+  if (!ValidateTestImage(View(made->Test)).empty() ||
+      !ValidateTestImage(View(made->Answers)).empty()) {
+    __builtin_trap();
+  }
+  TTestReader test, key;
+  test.SetImage(View(made->Test));
+  key.SetImage(View(made->Answers));
+  if (!KeyMismatches(test, key).empty() || size_t(test.QuestionCount()) != made->Questions) {
+    __builtin_trap();
+  }
+  return 0;
+}
