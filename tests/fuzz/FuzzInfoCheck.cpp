@@ -1,6 +1,5 @@
 // Fuzz target: examtool info and check on any bytes given as a file, alone and as the key of a
 // sound test. They answer "done" or "bad input", and a file check finds sound info shows.
-#include <QGuiApplication>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -10,6 +9,7 @@
 #include <vector>
 
 #include "ExamTool.h"
+#include "FuzzGuiApp.h"
 #include "TestImageBuilder.h"
 
 namespace fs = std::filesystem;
@@ -30,10 +30,7 @@ bool Answered(int exit) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int qtArgc = 1;
-  static char* qtArgv[] = {(*argv)[0], nullptr};
-  static QGuiApplication app(qtArgc, qtArgv);
+  StartHeadlessGui((*argv)[0]);
   // The commands print for a teacher at every input; libFuzzer closes their stdout and stderr
   // and keeps its own output and the sanitizers' reports.
   static std::vector<char*> args(*argv, *argv + *argc);

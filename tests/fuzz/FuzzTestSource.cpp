@@ -1,32 +1,23 @@
 // Fuzz target: examtool make on any source text, its pages made with the demo's pictures at hand.
 // A source taken without an error must give a sound test and a key that fits it.
-#include <QGuiApplication>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "FuzzGuiApp.h"
 #include "KeyMatch.h"
+#include "TestImageBuilder.h"
 #include "TestImageValidation.h"
 #include "TestMaker.h"
 #include "TestReader.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int qtArgc = 1;
-  static char* qtArgv[] = {(*argv)[0], nullptr};
-  static QGuiApplication app(qtArgc, qtArgv);
+  StartHeadlessGui((*argv)[0]);
   return 0;
 }
-
-namespace {
-
-TTestImage View(const std::string& bytes) {
-  return {reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<int32_t>(bytes.size())};
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -43,13 +34,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (!errors.empty()) __builtin_trap();
-  if (!ValidateTestImage(View(made->Test)).empty() ||
-      !ValidateTestImage(View(made->Answers)).empty()) {
+  if (!ValidateTestImage(fixture::View(made->Test)).empty() ||
+      !ValidateTestImage(fixture::View(made->Answers)).empty()) {
     __builtin_trap();
   }
   TTestReader test, key;
-  test.SetImage(View(made->Test));
-  key.SetImage(View(made->Answers));
+  test.SetImage(fixture::View(made->Test));
+  key.SetImage(fixture::View(made->Answers));
   if (!KeyMismatches(test, key).empty() || size_t(test.QuestionCount()) != made->Questions) {
     __builtin_trap();
   }
