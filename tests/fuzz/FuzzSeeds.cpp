@@ -112,7 +112,10 @@ std::vector<std::string> TestSourceTexts() {
       "### Q {max=2 multi}\nx^{2}, H_{2}O, `a_{1}`, \\^{ and **b**\n\n"
       "![p](images/velocity.png)\n\n| a | b^{2} |\n|---|---|\n| 1 | 2 |\n"
       "- [x] A) one {marked=1 unmarked=0.5}\n- [ ] B) two {marked=-1}\n"
-      "### Q {page=pages/lever.emf}\n- [x] 1) yes\n- [ ] 2) no\n"};
+      "### Q {page=pages/lever.emf}\n- [x] 1) yes\n- [ ] 2) no\n",
+      // pictures that are not files, named by reference and as a page
+      "---\ntitle: T\n---\n# A\n## L {minutes=1 weight=1}\n### Q\n![a][p] ![b][d]\n\n"
+      "[p]: images\n[d]: /dev/zero\n\n- [x] A) one\n### Q {page=/dev/zero}\n- [x] A) one\n"};
   const std::string doc = ReadFile(root / "docs" / "test-source.md");
   const std::string open = "```markdown\n", close = "```";
   for (size_t at = doc.find(open); at != std::string::npos; at = doc.find(open, at)) {
