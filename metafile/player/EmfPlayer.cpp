@@ -4,6 +4,7 @@
 
 #include "Dib.h"
 #include "GdiPlayer.h"
+#include "PlayBudget.h"
 #include "RecordPlayers.h"
 #include "RecordTypes.h"
 
@@ -699,9 +700,10 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   g.TextOnly = text.Only;
   g.Undrawn = text.Undrawn;
   g.ResizeObjects(v.U16(56));
+  TPlayBudget budget;
   for (const TMetafileRecord& rec : metafile.Records().Items) {
     if (!rec.Sound) continue;
-    if (rec.Type == emr::Eof) break;
+    if (rec.Type == emr::Eof || budget.Spent()) break;
     if (text.Only && !ForText(rec.Type)) continue;
     PlayRecord(g, rec.Type, v.Sub(rec.Offset, rec.Size));
   }

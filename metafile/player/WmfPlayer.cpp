@@ -3,6 +3,7 @@
 
 #include "Dib.h"
 #include "GdiPlayer.h"
+#include "PlayBudget.h"
 #include "RecordPlayers.h"
 #include "RecordTypes.h"
 
@@ -465,9 +466,10 @@ void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& tar
   g.SetViewportOrg(target.topLeft());
   g.SetViewportExt(QPointF(target.width(), target.height()));
   g.ResizeObjects(v.U16(metafile.WmfHeaderOffset() + 10));
+  TPlayBudget budget;
   for (const TMetafileRecord& rec : metafile.Records().Items) {
     if (!rec.Sound) continue;
-    if (rec.Type == meta::Eof) break;
+    if (rec.Type == meta::Eof || budget.Spent()) break;
     const uint16_t fn = static_cast<uint16_t>(rec.Type);
     if (text.Only && !ForText(fn)) continue;
     PlayRecord(g, fn, v.Sub(rec.Offset, rec.Size));
