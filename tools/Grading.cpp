@@ -101,8 +101,11 @@ TClassGrades GradeClass(TTestReader& key, const std::vector<std::string>& files)
     for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
       student.QuestionScores.push_back(layout.QuestionScore(q));
     }
+    // The marks read in place (the option count is the record's own, checked above).
     student.MarkedOptions.resize(static_cast<size_t>(options));
-    for (int32_t o = 0; o < options; ++o) student.MarkedOptions[o] = answers.Marked(o);
+    const uint8_t* record = answers.Data();
+    for (int32_t o = 0; o < options; ++o)
+      student.MarkedOptions[o] = (record[kAnswersHeaderSize + o / 8] >> (o % 8)) & 1;
     result.Students.push_back(std::move(student));
   }
   return result;

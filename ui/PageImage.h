@@ -1,7 +1,7 @@
 // The page widget: a page picture drawn at its natural size from the top-left corner.
 #pragma once
 
-#include <QPixmap>
+#include <QImage>
 #include <QWidget>
 
 #include "Metafile.h"
@@ -26,12 +26,18 @@ class TPageImage : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
 
  private:
   void UpdateDescription();
+  // Whether the page covers the whole widget, so that nothing behind it need be painted.
+  void UpdateOpaque();
 
   TMetafile FPicture;
-  QPixmap FDrawn;  // the page at FDrawnSize, or null
+  // The page at FDrawnSize unless stale, drawn in FBuffer, which serves the pages after it.
+  QImage FBuffer;
+  QImage FDrawn;
+  bool FStale = true;
   QSize FDrawnSize;
   qreal FDrawnRatio = 0;
   int FPlayCount = 0;

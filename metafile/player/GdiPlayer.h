@@ -202,6 +202,10 @@ class TGdiPlayer {
   void FillAndStroke(const QPainterPath& shape, bool fill, bool stroke);
   void StrokeOpen(const QPainterPath& shape);
   void StrokeOnPixelCentres(const QList<QPolygonF>& polygons, const QPen& pen);
+  // A stroke in device pixels drawn with the current raster operation straight into the page
+  // image; false when the painter or the stroke is not one it can draw exactly.
+  bool StrokeWithRasterOp(const QPainterPath& pixels, const QPen& pen);
+  std::vector<QRgb> FRopKept;  // the pixels near a raster-op stroke, as they were before it
   void DrawPath(bool fill, bool stroke);
   Qt::FillRule FillRule() const { return S.PolyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill; }
   QPainterPath ArcPath(const QRectF& box, QPointF start, QPointF end, TArcKind kind,

@@ -139,6 +139,7 @@ void TGdiPlayer::StrokeOnPixelCentres(const QList<QPolygonF>& polygons, const QP
     }
   }
   FPainter.setTransform(FPixelsFromPainter.inverted());
+  if (StrokeWithRasterOp(snapped, pen)) return;
   FPainter.strokePath(snapped, pen);
 }
 

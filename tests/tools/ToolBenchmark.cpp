@@ -1,6 +1,8 @@
 // Speed of the teacher's tool: grading a large class, and making a large test.
 #include <benchmark/benchmark.h>
-
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "ExamFixtures.h"
 #include "Grading.h"
@@ -11,6 +13,7 @@
 #include "TestReader.h"
 #include "TestSource.h"
 #include "TestUserAnswers.h"
+#include "ToolTestSupport.h"
 
 namespace fs = std::filesystem;
 
@@ -43,8 +46,13 @@ struct TClass {
   }
 };
 
-void BM_GradeClass(benchmark::State& state) {
+TClass& Class() {
   static TClass cls;
+  return cls;
+}
+
+void BM_GradeClass(benchmark::State& state) {
+  TClass& cls = Class();
   for (auto _ : state) {
     TTestReader key;
     if (!LoadTestFile(cls.Key, key).empty()) state.SkipWithError("key did not load");
@@ -57,12 +65,49 @@ void BM_GradeClass(benchmark::State& state) {
 }
 BENCHMARK(BM_GradeClass)->Unit(benchmark::kMillisecond);
 
+// The tool as the teacher runs it on the class folder, its table written out.
+void BM_ExamtoolGrade(benchmark::State& state) {
+  TClass& cls = Class();
+  for (auto _ : state) {
+    const tooltest::TRun run =
+        tooltest::RunTool(cls.Dir.Path(), "grade " + tooltest::Quote(cls.Key) + " " +
+                                              tooltest::Quote(cls.Dir.Path()));
+    if (run.Exit != 0) state.SkipWithError(run.Err.c_str());
+  }
+  state.counters["files"] = kStudents;
+}
+BENCHMARK(BM_ExamtoolGrade)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The floor: the same files read whole, one after the other.
+void BM_ReadClassFiles(benchmark::State& state) {
+  TClass& cls = Class();
+  size_t bytes = 0;
+  std::string buffer;
+  for (auto _ : state) {
+    bytes = 0;
+    for (const std::string& f : cls.Files) {
+      const int fd = ::open(f.c_str(), O_RDONLY | O_CLOEXEC);
+      struct stat st {};
+      ::fstat(fd, &st);
+      buffer.resize(static_cast<size_t>(st.st_size));
+      if (::read(fd, buffer.data(), buffer.size()) != st.st_size) state.SkipWithError("short read");
+      ::close(fd);
+      bytes += buffer.size();
+    }
+    benchmark::DoNotOptimize(buffer.data());
+  }
+  state.counters["files"] = kStudents;
+  state.counters["bytes"] = double(bytes);
+}
+BENCHMARK(BM_ReadClassFiles)->Unit(benchmark::kMillisecond);
+
 void BM_MakeTest(benchmark::State& state) {
   std::string source = "---\ntitle: Большой тест\n---\n# Тема\n## Уровень {minutes=60 weight=10}\n";
   for (int q = 0; q < kQuestions; ++q) {
     source.append("### Вопрос\nВопрос номер ").append(std::to_string(q + 1));
-    source.append(": какое из утверждений верно? Прочитайте **внимательно** все варианты ответа, "
-                  "прежде чем выбрать.\n\n- первый пункт\n- второй пункт\n\n");
+    source.append(
+        ": какое из утверждений верно? Прочитайте **внимательно** все варианты ответа, "
+        "прежде чем выбрать.\n\n- первый пункт\n- второй пункт\n\n");
     for (int o = 0; o < kOptions; ++o) {
       source.append(o == 0 ? "- [x] " : "- [ ] ").append(1, char('A' + o)).append(") вариант ");
       source.append(std::to_string(o)).append("\n");
