@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -41,9 +42,13 @@ void TCustomMemory::SaveToFile(const std::string& FileName) {
 }
 
 void TCustomMemory::LoadFromFile(const std::string& FileName) {
-  int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenForReading(FileName);
   if (fd < 0) throw EInOutError(FileName, errno);
   FileCloser closer{fd};
+  ReadInto(fd, FileName);
+}
+
+void TCustomMemory::ReadInto(int fd, const std::string& FileName) {
   // Never more than the block holds: a file that grew since it was sized is cut.
   int64_t done = 0;
   while (done < FSize) {
@@ -82,8 +87,19 @@ void TCustomVirtualMemory::SetSize(int32_t NewSize) {
 }
 
 void TCustomVirtualMemory::InitFromFile(TCustomVirtualMemory& block, const std::string& FileName) {
-  int64_t n = FileSizeByName(FileName);
-  // A file beyond what a block can address cannot be a test; it loads like an empty one.
-  block.SetSize(n > INT32_MAX ? 0 : static_cast<int32_t>(n));
-  if (block.Size() > 0) block.LoadFromFile(FileName);
+  block.SetSize(0);
+  // Sized and read through one descriptor, so the file cannot be swapped for another (or for a
+  // pipe that would never end) between the two.
+  const int fd = OpenForReading(FileName);
+  if (fd < 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return;
+    throw EInOutError(FileName, errno);
+  }
+  FileCloser closer{fd};
+  struct stat st {};
+  if (::fstat(fd, &st) != 0) throw EInOutError(FileName, errno);
+  // A folder, a pipe or a device is no test; nor is a file beyond what a block can address.
+  if (!S_ISREG(st.st_mode) || st.st_size > INT32_MAX) return;
+  block.SetSize(static_cast<int32_t>(st.st_size));
+  if (block.Size() > 0) block.ReadInto(fd, FileName);
 }

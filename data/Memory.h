@@ -34,6 +34,9 @@ class TCustomMemory {
   int32_t Size() const { return FSize; }
 
  protected:
+  // Reads at most FSize bytes from an open file into the start of the block.
+  void ReadInto(int fd, const std::string& FileName);
+
   uint8_t* FMemory = nullptr;
   int32_t FSize = 0;
 };
@@ -45,7 +48,8 @@ class TCustomVirtualMemory : public TMemory {
  public:
   TCustomVirtualMemory() = default;
   ~TCustomVirtualMemory() override;
-  // A block of exactly the file's size holding the file; empty when the file is not found.
+  // A block of exactly the file's size holding the file; empty when the file is not found or is
+  // no regular file; raises EInOutError when it cannot be read.
   static void InitFromFile(TCustomVirtualMemory& block, const std::string& FileName);
 
   void SetSize(int32_t NewSize) override;

@@ -70,20 +70,10 @@ std::string TrimBlanksAndControls(const std::string& s) {
   return first < last ? std::string(first, last) : std::string();
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-bool IsFile(const std::string& name) {
+// A regular file by that very name, not a link to one.
+bool IsPlainFile(const std::string& name) {
   std::error_code ec;
-  return std::filesystem::is_regular_file(name, ec);
+  return std::filesystem::is_regular_file(std::filesystem::symlink_status(name, ec));
 }
 
 }  // namespace
@@ -156,14 +146,18 @@ void TTestUserAnswers::Assign(const TTestUserAnswers& Source) {
 }
 
 void TTestUserAnswers::LoadFromFile(const std::string& FileName) {
-  const int fd = ::open(FileName.c_str(), O_RDONLY | O_CLOEXEC);
+  ReadFile(FileName, false);
+}
+
+void TTestUserAnswers::ReadFile(const std::string& FileName, bool noFollow) {
+  const int fd = OpenForReading(FileName, noFollow);
   if (fd < 0) throw EInOutError(FileName, errno);
   // The file is read whole in one go (a grading run reads thousands), but never more than the
   // largest answers file there can be: a record of 2^31 options and a name section.
   constexpr int64_t kLargestFile = kAnswersHeaderSize + (int64_t(1) << 28) + kMaxNameSection;
   struct stat st {};
   std::string bytes;
-  bool ok = ::fstat(fd, &st) == 0 && st.st_size <= kLargestFile;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kLargestFile;
   if (ok) {
     bytes.resize(static_cast<size_t>(st.st_size));
     size_t done = 0;
@@ -221,15 +215,15 @@ void TTestUserAnswers::SaveToStream(std::ostream& Stream) {
   }
 }
 
-void TTestUserAnswers::WriteFile(const std::string& FileName, bool noFollow) {
+void TTestUserAnswers::WriteFile(const std::string& FileName) {
   std::ostringstream bytes;
   SaveToStream(bytes);
-  const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0);
-  const int fd = ::open(FileName.c_str(), flags, 0600);
+  // The work file is scratch in the private folder; a link put in its place is not followed.
+  const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) throw EInOutError(FileName, errno);
   // An existing file keeps its mode on open; answers are the student's alone.
   (void)::fchmod(fd, 0600);
-  bool ok = WriteAll(fd, bytes.str()) && ::fsync(fd) == 0;
+  bool ok = WriteAllBytes(fd, bytes.str()) && FileWriteCalls().Sync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
   if (!ok) {
     ::unlink(FileName.c_str());
@@ -238,12 +232,18 @@ void TTestUserAnswers::WriteFile(const std::string& FileName, bool noFollow) {
 }
 
 void TTestUserAnswers::SaveToFile(const std::string& FileName) {
-  WriteFile(FileName, false);
+  std::ostringstream bytes;
+  SaveToStream(bytes);
+  // Never truncates what is there: an earlier good file stays whole until the new one is.
+  const TReplaceResult result = ReplaceFileAtomically(FileName, bytes.str());
+  if (result.Status == TReplaceResult::NotCreated) throw EInOutError(FileName, result.Error);
+  if (result.Status == TReplaceResult::NotWritten) throw ETestAnswers(kErrorWritingAnswers);
 }
 
 std::string TTestUserAnswers::BackupBaseName() const {
   const std::string dir = GetTempDir() + "Exam";
-  ::mkdir(dir.c_str(), 0700);  // usually exists already
+  // Another user's folder, or a link, could read or swap the student's answers.
+  if (!EnsurePrivateFolder(dir)) throw ETestAnswers("the backup folder " + dir + " is not private");
   const TTestIdent id = Ident();
   uint32_t value = 0;
   for (int i = 3; i >= 0; --i) value = (value << 8) | id[32 + i];
@@ -261,22 +261,28 @@ std::string TTestUserAnswers::BackupBaseName() const {
 void TTestUserAnswers::SaveBackup() {
   const std::string base = BackupBaseName();
   const std::string work = base + "~.tmp", backup = base + ".tmp";
-  // Not following links: the temporary directory may be shared with other users.
-  WriteFile(work, true);
-  ::unlink(backup.c_str());
-  ::rename(work.c_str(), backup.c_str());
+  WriteFile(work);
+  // The rename replaces the old backup in one step, so a whole backup exists at every moment;
+  // flushing the folder keeps the rename through a power cut.
+  if (::rename(work.c_str(), backup.c_str()) == 0) (void)SyncFolderOf(backup);
 }
 
 void TTestUserAnswers::RestoreBackup() {
-  const std::string base = BackupBaseName();
+  std::string base;
+  try {
+    base = BackupBaseName();
+  } catch (const ETestAnswers&) {
+    return;  // no private folder: no backup to trust
+  }
   const std::string work = base + "~.tmp", backup = base + ".tmp";
   TTestUserAnswers scratch;
   bool fromWork = false;
   try {
-    if (IsFile(backup)) {
-      scratch.LoadFromFile(backup);
-    } else if (IsFile(work)) {
-      scratch.LoadFromFile(work);
+    // Links are not followed: a backup is a file the program wrote itself.
+    if (IsPlainFile(backup)) {
+      scratch.ReadFile(backup, true);
+    } else if (IsPlainFile(work)) {
+      scratch.ReadFile(work, true);
       fromWork = true;
     } else {
       return;
@@ -289,7 +295,7 @@ void TTestUserAnswers::RestoreBackup() {
   }
   Assign(scratch);
   // The next save truncates the work file first; keep this complete record under the main name.
-  if (fromWork) ::rename(work.c_str(), backup.c_str());
+  if (fromWork && ::rename(work.c_str(), backup.c_str()) == 0) (void)SyncFolderOf(backup);
 }
 
 bool TTestUserAnswers::MatchesLayout(const TTestAnswersLayout* Layout) const {

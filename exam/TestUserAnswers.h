@@ -79,20 +79,24 @@ class TTestUserAnswers {
   // Raises EInOutError when the file cannot be opened, ETestAnswers when it is not an answers file.
   void LoadFromFile(const std::string& FileName);
   void LoadFromStream(std::istream& Stream);
-  // Writes owner-only (0600) and flushes to disk; a failed write deletes the file and raises
-  // ETestAnswers, a file that cannot be created raises EInOutError.
+  // Replaces the file whole or not at all: the answers go to a new owner-only (0600) file beside
+  // it, flushed to disk and renamed over it. A failed write leaves the earlier file untouched and
+  // nothing partial behind, and raises ETestAnswers; a file that cannot be created (a missing or
+  // read-only folder, a target that is a folder or a link) raises EInOutError.
   void SaveToFile(const std::string& FileName);
   void SaveToStream(std::ostream& Stream);
 
   // The crash backup of the test named by Ident, in the owner-only folder "Exam" of the
-  // temporary directory (the folder is created when missing).
+  // temporary directory (GetTempDir; the folder is created when missing). Raises ETestAnswers
+  // when that folder is not private: a link, another user's, or writable by others.
   std::string BackupBaseName() const;
   std::string BackupFileName() const { return BackupBaseName() + ".tmp"; }
   std::string BackupWorkFileName() const { return BackupBaseName() + "~.tmp"; }
-  // Work file, fsync, delete the old backup, rename; a failed work file raises.
+  // Work file, fsync, rename over the old backup, fsync of the folder; a failed work file raises.
   void SaveBackup();
   // Takes over the backup of the same test if there is one; a backup of the same identity but
-  // another option count raises ETestAnswers(kWrongUserAnswers).
+  // another option count raises ETestAnswers(kWrongUserAnswers). Backups that are links, or in
+  // a folder that is not private, are ignored.
   void RestoreBackup();
 
   // Same identity as the layout's image and as many options as it counts.
@@ -101,7 +105,10 @@ class TTestUserAnswers {
  private:
   int32_t Field(size_t offset) const;
   void SetField(size_t offset, int32_t value);
-  void WriteFile(const std::string& FileName, bool noFollow);
+  // The backup's work file: written in place (not following a link), flushed; a failure
+  // removes it and raises ETestAnswers.
+  void WriteFile(const std::string& FileName);
+  void ReadFile(const std::string& FileName, bool noFollow);
 
   TVirtualMemory FBlock;
   bool FReadOnly = false;

@@ -7,9 +7,7 @@
 #include "ExamTool.h"
 #include "FileHelpers.h"
 #include "OutputFile.h"
-#include "PageMaker.h"
 #include "TestMaker.h"
-#include "TestSource.h"
 
 namespace fs = std::filesystem;
 
@@ -61,39 +59,22 @@ int RunMake(const std::vector<std::string>& args) {
     return kExitBadInput;
   }
   std::vector<TSourceError> errors;
-  const TSourceTest test = ParseTestSource(text, errors);
-
-  const std::string baseDir = fs::path(source).parent_path().string();
-  std::vector<std::string> pages;
-  if (errors.empty()) {
-    for (const auto& topic : test.Topics) {
-      for (const auto& level : topic.Levels) {
-        for (const auto& question : level.Questions) {
-          const TPageResult page =
-              question.PageFile.empty()
-                  ? MakeMarkdownPage(question.Body, baseDir)
-                  : MakePageFromFile((fs::path(baseDir) / question.PageFile).string());
-          if (!page.Error.empty()) errors.push_back({question.Line, page.Error});
-          pages.push_back(page.Metafile);
-        }
-      }
-    }
-  }
+  const std::optional<TMadeTest> made =
+      MakeTestFromSource(text, fs::path(source).parent_path().string(), ident, errors);
   for (const auto& e : errors) std::fprintf(stderr, "%s:%d: %s\n", source.c_str(), e.Line, e.Message.c_str());
-  if (!errors.empty()) return kExitBadInput;
+  if (!made) return kExitBadInput;
 
-  const TMadeTest made = MakeTestImages(test, pages, ident);
   std::string error;
-  if (!WriteOutputFile(output, made.Test, error)) {
+  if (!WriteOutputFile(output, made->Test, error)) {
     ReportBadFile(output, error);
     return kExitBadInput;
   }
-  if (!WriteOutputFile(key, made.Answers, error)) {
+  if (!WriteOutputFile(key, made->Answers, error)) {
     std::error_code ec;
     fs::remove(output, ec);
     ReportBadFile(key, error);
     return kExitBadInput;
   }
-  std::printf("%s: %zu questions\n%s: the key\n", output.c_str(), pages.size(), key.c_str());
+  std::printf("%s: %zu questions\n%s: the key\n", output.c_str(), made->Questions, key.c_str());
   return kExitOk;
 }

@@ -1,7 +1,7 @@
 // Page making with QTextDocument, QImage and QSvgRenderer painted into the EMF paint device.
 #include "PageMaker.h"
 
-#include <QFileInfo>
+#include <QDir>
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
@@ -13,6 +13,7 @@
 #include <QTextTable>
 #include <QUrl>
 #include <cmath>
+#include <filesystem>
 
 #include "EmfPaintDevice.h"
 #include "FileHelpers.h"
@@ -36,20 +37,51 @@ std::string RecordPage(QSize size, Draw draw) {
   return device.Finish();
 }
 
-// Every image a Markdown body names must exist, or the page would silently lack it.
-std::string MissingImage(const QString& markdown, const QString& baseDir) {
-  static const QRegularExpression image(R"(!\[[^\]]*\]\(\s*<?([^)\s>]+)>?)");
-  for (auto it = image.globalMatch(markdown); it.hasNext();) {
-    const QString target = it.next().captured(1);
-    const QUrl url(target);
-    if (!url.scheme().isEmpty() && url.scheme() != "file") {
-      return "the page links a picture that is not a local file: " + target.toStdString();
-    }
-    const QString path = QFileInfo(target).isAbsolute() ? target : baseDir + "/" + target;
-    if (QImage(path).isNull()) return "the picture " + target.toStdString() + " cannot be read";
-  }
-  return {};
+// Only a file is read as a picture or a page: a folder, a device or a pipe could block the
+// reading or never end it.
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
 }
+
+// The document of a Markdown page, which reads its pictures itself as the layout asks for them,
+// however the Markdown names them (inline or by reference): local picture files only. The first
+// picture that cannot be had is the page's error, named as the source names it when it lies in the
+// source's folder; in its place stands a dot, or Qt would try to read the file again.
+class TPageDocument : public QTextDocument {
+ public:
+  explicit TPageDocument(const QString& baseDir)
+      : FBaseDir(QDir::cleanPath(QDir(baseDir).absolutePath())) {
+    if (!FBaseDir.endsWith('/')) FBaseDir += '/';
+    setBaseUrl(QUrl::fromLocalFile(FBaseDir));
+  }
+  const std::string& PictureError() const { return FError; }
+
+ protected:
+  QVariant loadResource(int type, const QUrl& url) override {
+    if (type != QTextDocument::ImageResource) return {};
+    QImage image;
+    if (!url.isLocalFile()) {
+      Fail("the page links a picture that is not a local file: " + url.toString().toStdString());
+    } else if (const QString path = url.toLocalFile();
+               !IsFile(path.toStdString()) || !image.load(path)) {
+      const QString named = path.startsWith(FBaseDir) ? path.mid(FBaseDir.size()) : path;
+      Fail("the picture " + named.toStdString() + " cannot be read");
+    }
+    if (image.isNull()) {
+      image = QImage(1, 1, QImage::Format_RGB32);
+      image.fill(Qt::white);
+    }
+    return image;
+  }
+
+ private:
+  void Fail(std::string error) {
+    if (FError.empty()) FError = std::move(error);
+  }
+  QString FBaseDir;
+  std::string FError;
+};
 
 // Markdown tables come without padding or gaps; give them a printed table's look.
 void StyleTables(QTextFrame* frame) {
@@ -103,27 +135,29 @@ TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string&
   // Qt's Markdown reader drops a picture whose alt text is empty; the alt text is never shown.
   static const QRegularExpression noAlt(R"(!\[\s*\]\()");
   markdown.replace(noAlt, "![picture](");
-  const QString base = QString::fromStdString(baseDir.empty() ? "." : baseDir);
-  if (std::string missing = MissingImage(markdown, base); !missing.empty()) return {{}, missing};
-
-  QTextDocument doc;
+  TPageDocument doc(QString::fromStdString(baseDir.empty() ? "." : baseDir));
   QFont font("Arial");
   font.setPixelSize(kPageFontPx);
   doc.setDefaultFont(font);
   doc.setDocumentMargin(kMargin);
-  doc.setBaseUrl(QUrl::fromLocalFile(QFileInfo(base).absoluteFilePath() + "/"));
   doc.setMarkdown(markdown);
   ApplyScripts(doc);
   StyleTables(doc.rootFrame());
   doc.setTextWidth(kPageWidthPx);
   const int height = static_cast<int>(std::ceil(doc.size().height()));
+  if (!doc.PictureError().empty()) return {{}, doc.PictureError()};
   if (height > kMaxPageHeightPx) return {{}, "the page is too long (more than 20000 pixels)"};
-  return {RecordPage(QSize(kPageWidthPx, height), [&doc](QPainter& p) { doc.drawContents(&p); }), {}};
+  std::string page =
+      RecordPage(QSize(kPageWidthPx, height), [&doc](QPainter& p) { doc.drawContents(&p); });
+  if (!doc.PictureError().empty()) return {{}, doc.PictureError()};
+  return {std::move(page), {}};
 }
 
 TPageResult MakePageFromFile(const std::string& path) {
   std::string bytes;
-  if (!ReadWholeFile(path, bytes)) return {{}, "the page file " + path + " cannot be read"};
+  if (!IsFile(path) || !ReadWholeFile(path, bytes)) {
+    return {{}, "the page file " + path + " cannot be read"};
+  }
 
   TMetafile metafile;
   if (metafile.LoadFromBytes(bytes)) return {bytes, {}};

@@ -94,13 +94,19 @@ int RunRender(const std::vector<std::string>& args) {
   QImage picture(width, height, QImage::Format_RGB32);
   picture.fill(Qt::white);
   int undrawn = 0;
+  bool whole = true;
   {
     QPainter painter(&picture);
-    PlayMetafile(painter, metafile, QRectF(0, 0, width, height),
-                 TPlayText{nullptr, false, &undrawn});
+    whole = PlayMetafile(painter, metafile, QRectF(0, 0, width, height),
+                         TPlayText{nullptr, false, &undrawn});
   }
   if (undrawn > 0)
     std::fprintf(stderr, "examtool: %s: %s\n", input.c_str(), UndrawnTextNote(undrawn).c_str());
+  if (!whole)
+    std::fprintf(stderr,
+                 "examtool: %s: the page takes too long to draw; the picture, like the "
+                 "student's window, shows only what was drawn in the first second\n",
+                 input.c_str());
   if (!picture.save(QString::fromStdString(output), "PNG"))
     return BadFile(output, "cannot be written");
   return 0;

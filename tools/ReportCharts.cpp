@@ -66,36 +66,37 @@ void Bar(QPainter& p, const QRectF& r, const QColor& colour) {
 }  // namespace
 
 std::string GradeHistogramSvg(const TGradeSummary& summary) {
-  constexpr int kWidth = 640, kHeight = 300, kLeft = 50, kRight = 20, kTop = 24, kBottom = 50;
+  constexpr int kWidth = 640, kHeight = 300;
+  constexpr int kPadLeft = 50, kPadRight = 20, kPadTop = 24, kPadBottom = 50;
   const int most =
       std::max(1, *std::max_element(summary.Histogram.begin(), summary.Histogram.end()));
   return SvgChart(kWidth, kHeight, QStringLiteral("Распределение оценок"), [&](QPainter& p) {
-    const double plotW = kWidth - kLeft - kRight, plotH = kHeight - kTop - kBottom;
+    const double plotW = kWidth - kPadLeft - kPadRight, plotH = kHeight - kPadTop - kPadBottom;
     const double slot = plotW / summary.Histogram.size();
     const int step = std::max(1, (most + 4) / 5);
     p.setPen(QColor(220, 220, 220));
     for (int v = 0; v <= most; v += step) {
-      const double y = kTop + plotH * (1 - double(v) / most);
-      p.drawLine(QPointF(kLeft, y), QPointF(kWidth - kRight, y));
+      const double y = kPadTop + plotH * (1 - double(v) / most);
+      p.drawLine(QPointF(kPadLeft, y), QPointF(kWidth - kPadRight, y));
       p.setPen(kAxis);
-      p.drawText(QRectF(0, y - 8, kLeft - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
+      p.drawText(QRectF(0, y - 8, kPadLeft - 6, 16), Qt::AlignRight | Qt::AlignVCenter,
                  QString::number(v));
       p.setPen(QColor(220, 220, 220));
     }
     for (size_t b = 0; b < summary.Histogram.size(); ++b) {
-      const double x = kLeft + b * slot, h = plotH * summary.Histogram[b] / most;
-      Bar(p, QRectF(x + 4, kTop + plotH - h, slot - 8, h), kBar);
+      const double x = kPadLeft + b * slot, h = plotH * summary.Histogram[b] / most;
+      Bar(p, QRectF(x + 4, kPadTop + plotH - h, slot - 8, h), kBar);
       p.setPen(kAxis);
       if (summary.Histogram[b] > 0) {
-        p.drawText(QRectF(x, kTop + plotH - h - 18, slot, 16), Qt::AlignCenter,
+        p.drawText(QRectF(x, kPadTop + plotH - h - 18, slot, 16), Qt::AlignCenter,
                    QString::number(summary.Histogram[b]));
       }
-      p.drawText(QRectF(x, kTop + plotH + 4, slot, 16), Qt::AlignCenter,
+      p.drawText(QRectF(x, kPadTop + plotH + 4, slot, 16), Qt::AlignCenter,
                  QStringLiteral("%1–%2").arg(b * 10).arg(b * 10 + 10));
     }
     p.setPen(kAxis);
-    p.drawLine(QPointF(kLeft, kTop + plotH), QPointF(kWidth - kRight, kTop + plotH));
-    p.drawText(QRectF(kLeft, kHeight - 24, plotW, 20), Qt::AlignCenter,
+    p.drawLine(QPointF(kPadLeft, kPadTop + plotH), QPointF(kWidth - kPadRight, kPadTop + plotH));
+    p.drawText(QRectF(kPadLeft, kHeight - 24, plotW, 20), Qt::AlignCenter,
                QStringLiteral("Оценка, %"));
     p.drawText(QRectF(0, 0, kWidth, 18), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Учеников"));
   });

@@ -1,10 +1,12 @@
 // Writing the test and its key from one source.
 #include "TestMaker.h"
 
+#include <filesystem>
 #include <random>
 
 #include "CompressedStrings.h"
 #include "Cp1251.h"
+#include "PageMaker.h"
 #include "TestGrades.h"
 #include "TestImageWriter.h"
 
@@ -62,7 +64,29 @@ int HexValue(char c) {
 TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::string>& pages,
                          const TTestIdent& ident) {
   return {WriteTestImage(Image(source, pages, ident, false)),
-          WriteTestImage(Image(source, pages, ident, true))};
+          WriteTestImage(Image(source, pages, ident, true)), pages.size()};
+}
+
+std::optional<TMadeTest> MakeTestFromSource(std::string_view text, const std::string& baseDir,
+                                            const TTestIdent& ident,
+                                            std::vector<TSourceError>& errors) {
+  const TSourceTest test = ParseTestSource(text, errors);
+  if (!errors.empty()) return std::nullopt;
+  std::vector<std::string> pages;
+  for (const auto& topic : test.Topics) {
+    for (const auto& level : topic.Levels) {
+      for (const auto& question : level.Questions) {
+        const TPageResult page =
+            question.PageFile.empty()
+                ? MakeMarkdownPage(question.Body, baseDir)
+                : MakePageFromFile((std::filesystem::path(baseDir) / question.PageFile).string());
+        if (!page.Error.empty()) errors.push_back({question.Line, page.Error});
+        pages.push_back(page.Metafile);
+      }
+    }
+  }
+  if (!errors.empty()) return std::nullopt;
+  return MakeTestImages(test, pages, ident);
 }
 
 bool ParseIdent(const std::string& text, TTestIdent& ident) {

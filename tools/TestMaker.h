@@ -1,7 +1,9 @@
 // Turns a parsed test source and its pages into the test handed out and the key kept back.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "TestImage.h"
@@ -10,12 +12,20 @@
 struct TMadeTest {
   std::string Test;     // .tst: captions, declared maxima and multi-select flags, no scores
   std::string Answers;  // .tst-ans: the same test with the real scores
+  size_t Questions = 0;
 };
 
 // pages: one metafile per question, in source order. Texts are converted to cp1251 (the parser
 // has checked that they can be).
 TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::string>& pages,
                          const TTestIdent& ident);
+
+// All of make in memory: the source parsed, every question's page made (pictures and page files
+// relative to baseDir), the test and its key written. Nothing, with every problem found in line
+// order, when the source or a page is wrong.
+std::optional<TMadeTest> MakeTestFromSource(std::string_view text, const std::string& baseDir,
+                                            const TTestIdent& ident,
+                                            std::vector<TSourceError>& errors);
 
 // Parses the identity as examtool info prints it (two GUIDs in braces and 8 hex digits; braces
 // and hyphens may be left out). False when it is not 72 hexadecimal digits.

@@ -10,8 +10,9 @@
 constexpr uint32_t kDibRgbColors = 0;
 constexpr uint32_t kDibPalColors = 1;
 
-// The most pixels a decoded DIB may have; a header asking for more gives a null image.
-constexpr uint64_t kDibMaxPixels = uint64_t{1} << 28;
+// The most pixels a decoded DIB may have (256 MB as 32-bit pixels; a page scanned at 600 dpi
+// has 35 million); a header asking for more gives a null image.
+constexpr uint64_t kDibMaxPixels = uint64_t{1} << 26;
 
 // Decodes a packed DIB: a BITMAPINFO header (with colour table or bit masks) plus its bits.
 // usage: DIB_RGB_COLORS(0) or DIB_PAL_COLORS(1). Returns a null QImage on any inconsistency.

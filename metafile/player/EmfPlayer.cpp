@@ -4,6 +4,7 @@
 
 #include "Dib.h"
 #include "GdiPlayer.h"
+#include "PlayBudget.h"
 #include "RecordPlayers.h"
 #include "RecordTypes.h"
 
@@ -672,7 +673,7 @@ bool ForText(uint32_t type) {
 
 }  // namespace
 
-void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+bool PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& target,
                   const TPlayText& text) {
   const TByteView v = metafile.View();
   const double devW = v.I32(72), devH = v.I32(76), mmW = v.I32(80), mmH = v.I32(84);
@@ -683,7 +684,7 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   const TMetafileFrame f = metafile.Frame();
   QRectF frameDev(QPointF(f.Left * pxPerMMx / 100, f.Top * pxPerMMy / 100),
                   QPointF(f.Right * pxPerMMx / 100 + 1, f.Bottom * pxPerMMy / 100 + 1));
-  if (frameDev.width() <= 0 || frameDev.height() <= 0) return;
+  if (frameDev.width() <= 0 || frameDev.height() <= 0) return true;
   // Some writers put the drawing beside the frame they declare; when most of the bounds lie
   // outside the frame, the frame moves onto the bounds so that the drawing shows.
   const QRectF bounds(QPointF(v.I32(8), v.I32(12)), QPointF(v.I32(16) + 1.0, v.I32(20) + 1.0));
@@ -699,10 +700,13 @@ void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& ta
   g.TextOnly = text.Only;
   g.Undrawn = text.Undrawn;
   g.ResizeObjects(v.U16(56));
+  TPlayBudget budget;
   for (const TMetafileRecord& rec : metafile.Records().Items) {
     if (!rec.Sound) continue;
     if (rec.Type == emr::Eof) break;
+    if (budget.Spent()) return false;
     if (text.Only && !ForText(rec.Type)) continue;
     PlayRecord(g, rec.Type, v.Sub(rec.Offset, rec.Size));
   }
+  return true;
 }

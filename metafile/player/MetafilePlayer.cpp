@@ -3,11 +3,10 @@
 
 #include "RecordPlayers.h"
 
-void PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+bool PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target,
                   const TPlayText& text) {
-  if (metafile.Empty() || target.isEmpty()) return;
+  if (metafile.Empty() || target.isEmpty()) return true;
   if (metafile.Kind() == TMetafileKind::mkEnhanced)
-    PlayEnhanced(painter, metafile, target, text);
-  else
-    PlayWindows(painter, metafile, target, text);
+    return PlayEnhanced(painter, metafile, target, text);
+  return PlayWindows(painter, metafile, target, text);
 }

@@ -19,6 +19,8 @@ struct TPlayText {
 };
 
 // Plays every record of the metafile so that its frame fills target (in painter coordinates).
-// Damaged records are skipped; a walk that stopped at damage draws what precedes it.
-void PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+// Damaged records are skipped; a walk that stopped at damage draws what precedes it. A page
+// that takes longer than the page budget (PlayBudget.h) stops there with what it has drawn, and
+// the result is false.
+bool PlayMetafile(QPainter& painter, const TMetafile& metafile, const QRectF& target,
                   const TPlayText& text = {});

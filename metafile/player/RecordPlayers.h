@@ -7,7 +7,8 @@
 #include "Metafile.h"
 #include "MetafilePlayer.h"
 
-void PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+// Both return false when the page stopped at its time budget.
+bool PlayEnhanced(QPainter& painter, const TMetafile& metafile, const QRectF& target,
                   const TPlayText& text);
-void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+bool PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target,
                  const TPlayText& text);

@@ -3,6 +3,7 @@
 
 #include "Dib.h"
 #include "GdiPlayer.h"
+#include "PlayBudget.h"
 #include "RecordPlayers.h"
 #include "RecordTypes.h"
 
@@ -439,7 +440,7 @@ bool ForText(uint16_t fn) {
 
 }  // namespace
 
-void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target,
+bool PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& target,
                  const TPlayText& text) {
   const TByteView v = metafile.View();
   // A WMF that carries the enhanced original in its comments is drawn from that original.
@@ -447,8 +448,7 @@ void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& tar
   if (!embedded.empty()) {
     TMetafile original;
     if (original.LoadFromBytes(embedded) && original.Kind() == TMetafileKind::mkEnhanced) {
-      PlayEnhanced(painter, original, target, text);
-      return;
+      return PlayEnhanced(painter, original, target, text);
     }
   }
   const TMetafileFrame f = metafile.Frame();
@@ -465,11 +465,14 @@ void PlayWindows(QPainter& painter, const TMetafile& metafile, const QRectF& tar
   g.SetViewportOrg(target.topLeft());
   g.SetViewportExt(QPointF(target.width(), target.height()));
   g.ResizeObjects(v.U16(metafile.WmfHeaderOffset() + 10));
+  TPlayBudget budget;
   for (const TMetafileRecord& rec : metafile.Records().Items) {
     if (!rec.Sound) continue;
     if (rec.Type == meta::Eof) break;
+    if (budget.Spent()) return false;
     const uint16_t fn = static_cast<uint16_t>(rec.Type);
     if (text.Only && !ForText(fn)) continue;
     PlayRecord(g, fn, v.Sub(rec.Offset, rec.Size));
   }
+  return true;
 }

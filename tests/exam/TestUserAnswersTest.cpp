@@ -225,29 +225,6 @@ TEST(UserAnswers, WriteFailuresRaiseTheWritingError) {
   EXPECT_THROW(a.LoadFromFile("/nonexistent-folder/x.tst-usr"), EInOutError);
 }
 
-TEST(UserAnswers, AShortWriteDeletesThePartialFile) {
-  examtest::TPrivateTempDir tmp;
-  const fs::path file = tmp.Path() / "answers.tst-usr";
-  TTestUserAnswers a;
-  a.SetOptionCount(800);  // 148 bytes: more than the file size limit below
-  rlimit old{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-  rlimit small = old;
-  small.rlim_cur = 100;
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  bool raised = false;
-  try {
-    a.SaveToFile(file.string());
-  } catch (const ETestAnswers& e) {
-    raised = std::string(e.what()) == kErrorWritingAnswers;
-  }
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, oldHandler);
-  EXPECT_TRUE(raised);
-  EXPECT_FALSE(fs::exists(file));
-}
-
 TEST(UserAnswers, SavedFilesAreTheOwnersAlone) {
   examtest::TPrivateTempDir tmp;
   const fs::path file = tmp.Path() / "answers.tst-usr";

@@ -1,21 +1,16 @@
 // Fuzz target: metafile bytes played with QPainter onto a small image.
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string_view>
 
+#include "FuzzGuiApp.h"
 #include "Metafile.h"
 #include "MetafilePlayer.h"
 
-// Qt sees only the program name: the fuzzer's own flags are none of its business.
 extern "C" int LLVMFuzzerInitialize(int*, char*** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int qtArgc = 1;
-  static char* qtArgv[] = {(*argv)[0], nullptr};
-  static QGuiApplication app(qtArgc, qtArgv);
+  StartHeadlessGui((*argv)[0]);
   return 0;
 }
 

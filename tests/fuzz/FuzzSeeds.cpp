@@ -1,4 +1,5 @@
-// Writes the seed inputs of every fuzz target: small sound files of each kind, built in code.
+// Writes the seed inputs of every fuzz target: small sound files of each kind, built in code, and
+// the test sources and files of the samples and the documentation.
 // usage: fuzz_seeds OUT_DIR   (creates OUT_DIR/<target>/seed-N; the real metafiles of the corpus
 // are passed to the metafile targets as a second corpus folder instead)
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "CompressedStrings.h"
+#include "ExamFixtures.h"
 #include "MetafileBuilder.h"
 #include "RecordTypes.h"
 #include "TestGrades.h"
@@ -17,6 +19,7 @@
 
 namespace fs = std::filesystem;
 using namespace fixture;
+using examtest::ReadFile;
 
 namespace {
 
@@ -99,6 +102,30 @@ std::vector<std::string> Wmfs() {
   return {shapes.Finish(), text.Finish()};
 }
 
+// The demo's source, the examples of the source format's documentation, and a small source with
+// a bit of every mark-up (its pictures are the samples').
+std::vector<std::string> TestSourceTexts() {
+  const fs::path root = EXAM_SOURCE_DIR;
+  std::vector<std::string> texts = {
+      ReadFile(root / "samples" / "demo.md"),
+      "---\ntitle: T\n---\n# A\n## L {minutes=1 weight=1.5}\n"
+      "### Q {max=2 multi}\nx^{2}, H_{2}O, `a_{1}`, \\^{ and **b**\n\n"
+      "![p](images/velocity.png)\n\n| a | b^{2} |\n|---|---|\n| 1 | 2 |\n"
+      "- [x] A) one {marked=1 unmarked=0.5}\n- [ ] B) two {marked=-1}\n"
+      "### Q {page=pages/lever.emf}\n- [x] 1) yes\n- [ ] 2) no\n",
+      // pictures that are not files, named by reference and as a page
+      "---\ntitle: T\n---\n# A\n## L {minutes=1 weight=1}\n### Q\n![a][p] ![b][d]\n\n"
+      "[p]: images\n[d]: /dev/zero\n\n- [x] A) one\n### Q {page=/dev/zero}\n- [x] A) one\n"};
+  const std::string doc = ReadFile(root / "docs" / "test-source.md");
+  const std::string open = "```markdown\n", close = "```";
+  for (size_t at = doc.find(open); at != std::string::npos; at = doc.find(open, at)) {
+    at += open.size();
+    const size_t end = doc.find(close, at);
+    texts.push_back(doc.substr(at, end - at));
+  }
+  return texts;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,5 +157,14 @@ int main(int argc, char** argv) {
   }
   WriteSeeds(out / "fuzz_metafile", metafiles);
   WriteSeeds(out / "fuzz_player", metafiles);
+
+  WriteSeeds(out / "fuzz_test_source", TestSourceTexts());
+
+  const fs::path samples = fs::path(EXAM_SOURCE_DIR) / "samples";
+  std::vector<std::string> files = {
+      ReadFile(samples / "demo.tst"), ReadFile(samples / "demo.tst-ans"),
+      Answers(6, "Иванов И. И.", true), Answers(17, "A student", false)};
+  files.insert(files.end(), images.begin(), images.end());
+  WriteSeeds(out / "fuzz_info_check", files);
   return 0;
 }

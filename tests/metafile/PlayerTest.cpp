@@ -467,3 +467,31 @@ TEST(Player, CorpusPlaysWithoutCrashing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A page stops at its time budget with what it drew first, and says it stopped; a page within
+// the budget says it is whole.
+TEST(Player, APageStopsAtItsTimeBudgetAndSaysSo) {
+  struct Case {
+    const char* what;
+    int rectangles;
+    bool whole;
+  } cases[] = {{"a few records", 2, true}, {"three million records", 3'000'000, false}};
+  for (const Case& c : cases) {
+    TEmfBuilder b;
+    SolidBrush(b, kRed);
+    b.Record(emr::Rectangle, {0, 0, 50, 100});
+    for (int i = 1; i < c.rectangles; ++i) b.Record(emr::Rectangle, {50, 0, 100, 100});
+    TMetafile page;
+    ASSERT_TRUE(page.LoadFromBytes(b.Finish())) << c.what;
+    QImage img(100, 100, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter painter(&img);
+    EXPECT_EQ(PlayMetafile(painter, page, QRectF(0, 0, 100, 100)), c.whole) << c.what;
+    painter.end();
+    EXPECT_EQ(img.pixel(25, 50), qRgb(255, 0, 0)) << c.what;
+  }
+}
+
+}  // namespace

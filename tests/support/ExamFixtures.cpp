@@ -1,14 +1,19 @@
 // Helpers of the exam tests.
 #include "ExamFixtures.h"
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include "FileHelpers.h"
 
 namespace examtest {
 
@@ -32,6 +37,73 @@ TPrivateTempDir::~TPrivateTempDir() {
   }
   std::error_code ec;
   std::filesystem::remove_all(FPath, ec);
+}
+
+namespace {
+
+TFailingDisk::TFault gFault;
+size_t gWritten = 0;
+TFileWriteCalls gHealthyDisk{};
+
+ssize_t FailingWrite(int fd, const void* data, size_t size) {
+  if (gFault.writeError != 0) {
+    if (gWritten >= gFault.bytesThatFit) {
+      errno = gFault.writeError;
+      return -1;
+    }
+    size = std::min(size, gFault.bytesThatFit - gWritten);  // a short write, as a full disk gives
+  }
+  const ssize_t n = ::write(fd, data, size);
+  if (n > 0) gWritten += static_cast<size_t>(n);
+  return n;
+}
+
+int FailingSync(int fd) {
+  if (gFault.flushError != 0) {
+    errno = gFault.flushError;
+    return -1;
+  }
+  return ::fsync(fd);
+}
+
+}  // namespace
+
+TFailingDisk::TFailingDisk(TFault fault) {
+  gFault = fault;
+  gWritten = 0;
+  gHealthyDisk = FileWriteCalls();
+  FileWriteCalls() = {FailingWrite, FailingSync};
+}
+
+TFailingDisk::~TFailingDisk() { FileWriteCalls() = gHealthyDisk; }
+
+TSmallDisk::TSmallDisk(const std::filesystem::path& dir, size_t bytes, bool readOnly) : FDir(dir) {
+  std::filesystem::create_directories(dir);
+  const std::string options = "size=" + std::to_string(bytes) + ",mode=0700";
+  if (::mount("tmpfs", dir.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, options.c_str()) == 0) {
+    FMounted = true;
+  } else {
+    FWhy = std::string("this process may not mount a small file system (") +
+           std::strerror(errno) + "); the failing-disk seam plays a full disk instead";
+  }
+}
+
+bool TSmallDisk::MakeReadOnly() {
+  return FMounted &&
+         ::mount(nullptr, FDir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+TSmallDisk::~TSmallDisk() {
+  if (FMounted) ::umount2(FDir.c_str(), MNT_DETACH);
+}
+
+std::vector<std::string> FolderNames(const std::filesystem::path& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 std::filesystem::path MemoryBackedDir() {

@@ -1,10 +1,12 @@
 // Shared test helpers: a private temporary directory, memory blocks, a small page picture, files.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "Memory.h"
 
@@ -25,6 +27,45 @@ class TPrivateTempDir {
   std::string FOldTmpDir;
   bool FHadTmpDir = false;
 };
+
+// While alive, the program's durable writes meet a failing disk: after `bytesThatFit` bytes
+// every write fails with `writeError` (ENOSPC: the disk is full), or, with flushError set, every
+// flush to the device fails with it (EIO: the device gave up).
+class TFailingDisk {
+ public:
+  struct TFault {
+    size_t bytesThatFit = SIZE_MAX;
+    int writeError = 0;
+    int flushError = 0;
+  };
+  explicit TFailingDisk(TFault fault);
+  ~TFailingDisk();
+  TFailingDisk(const TFailingDisk&) = delete;
+  TFailingDisk& operator=(const TFailingDisk&) = delete;
+};
+
+// Mounts a small memory file system of `bytes` on `dir` for the object's lifetime, to play a
+// full disk (or a read-only one); Mounted() is false, with Why() saying so, where this process
+// may not mount.
+class TSmallDisk {
+ public:
+  TSmallDisk(const std::filesystem::path& dir, size_t bytes, bool readOnly = false);
+  ~TSmallDisk();
+  TSmallDisk(const TSmallDisk&) = delete;
+  TSmallDisk& operator=(const TSmallDisk&) = delete;
+  bool Mounted() const { return FMounted; }
+  const std::string& Why() const { return FWhy; }
+  // Remounts it read-only, its files kept.
+  bool MakeReadOnly();
+
+ private:
+  std::filesystem::path FDir;
+  bool FMounted = false;
+  std::string FWhy;
+};
+
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::filesystem::path& dir);
 
 // /dev/shm when it is there and writable (no disk flushes), else empty: the usual directory.
 std::filesystem::path MemoryBackedDir();

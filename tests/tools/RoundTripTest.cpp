@@ -1,6 +1,8 @@
 // A made test taken with the exam core: marking the key's options gives 100%.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QImage>
 #include <QPainter>
 #include <utility>
@@ -100,6 +102,8 @@ TEST(MakePages, PageFilesBecomeMetafilesOrClearErrors) {
   examtest::WriteFile(tmp.Path() / "plain.wmf", plainWmf);
   const std::string emf = examtest::MinimalEmf(21000, 9000);
   examtest::WriteFile(tmp.Path() / "page.emf", emf);
+  std::filesystem::create_directory(tmp.Path() / "folder.emf");
+  ASSERT_EQ(mkfifo((tmp.Path() / "pipe.emf").c_str(), 0600), 0);
 
   struct Case {
     const char* file;
@@ -114,6 +118,10 @@ TEST(MakePages, PageFilesBecomeMetafilesOrClearErrors) {
       {"notes.txt", -1, "neither a metafile nor a PNG, JPEG or SVG"},
       {"plain.wmf", -1, "without the placeable header"},
       {"missing.png", -1, "cannot be read"},
+      // not files: read, they would block or never end
+      {"folder.emf", -1, "cannot be read"},
+      {"pipe.emf", -1, "cannot be read"},
+      {"/dev/zero", -1, "cannot be read"},
   };
   for (const auto& c : cases) {
     const TPageResult page = MakePageFromFile((tmp.Path() / c.file).string());
@@ -126,6 +134,39 @@ TEST(MakePages, PageFilesBecomeMetafilesOrClearErrors) {
     EXPECT_GE(BluePixels(page.Metafile), c.minBlue) << c.file;
   }
   EXPECT_EQ(MakePageFromFile((tmp.Path() / "page.emf").string()).Metafile, emf);  // taken as it is
+}
+
+// However the Markdown names a picture (inline or by reference), it reaches the page, or the page
+// is refused with the picture's name: a missing one, a folder, a device or a pipe, a web address.
+TEST(MakePages, PicturesAreDrawnOrNamedInTheError) {
+  examtest::TPrivateTempDir tmp;
+  tooltest::WriteSmallSource(tmp.Path());  // pic.png: a blue box on white
+  std::filesystem::create_directory(tmp.Path() / "folder.png");
+  ASSERT_EQ(mkfifo((tmp.Path() / "pipe.png").c_str(), 0600), 0);
+  struct Case {
+    const char* markdown;
+    const char* error;  // empty: the picture is drawn
+  } cases[] = {
+      {"![a](pic.png)", ""},
+      {"![a][p]\n\n[p]: pic.png", ""},
+      {"![a](missing.png)", "the picture missing.png cannot be read"},
+      {"![a][p]\n\n[p]: missing.png", "the picture missing.png cannot be read"},
+      {"![a][p]\n\n[p]: /dev/zero", "the picture /dev/zero cannot be read"},
+      {"![a](folder.png)", "the picture folder.png cannot be read"},
+      {"![a][p]\n\n[p]: pipe.png", "the picture pipe.png cannot be read"},
+      {"![a](http://example.org/p.png)",
+       "the page links a picture that is not a local file: http://example.org/p.png"},
+  };
+  for (const auto& c : cases) {
+    const TPageResult page =
+        MakeMarkdownPage(std::string("Text\n\n") + c.markdown + "\n", tmp.Path().string());
+    EXPECT_EQ(page.Error, c.error) << c.markdown;
+    if (*c.error == 0) {
+      EXPECT_GT(BluePixels(page.Metafile), 100 * 30) << c.markdown;
+    } else {
+      EXPECT_EQ(page.Metafile, "") << c.markdown;
+    }
+  }
 }
 
 // A picture named without alt text (the usual way to write it) must reach the page.
