@@ -49,13 +49,9 @@ int64_t FileSizeByName(const std::string& name) {
 }
 
 int OpenForReading(const std::string& name, bool noFollow) {
-  const int fd = ::open(name.c_str(),
-                        O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0));
-  if (fd < 0) return -1;
-  // Reads of a regular file never block; only the open had to be kept from waiting on a pipe.
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags >= 0) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  return fd;
+  // Non-blocking keeps the open from waiting for a pipe's writer; reads of a regular file are
+  // not affected by it, and callers read nothing else.
+  return ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | (noFollow ? O_NOFOLLOW : 0));
 }
 
 bool ReadWholeFile(const std::string& name, std::string& out) {

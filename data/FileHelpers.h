@@ -15,7 +15,8 @@ int64_t FileSizeByName(const std::string& name);
 bool ReadWholeFile(const std::string& name, std::string& out);
 
 // Opens a file for reading without blocking on a pipe or a device; -1 with errno set when it
-// cannot be opened. The descriptor is for the caller to close.
+// cannot be opened. The descriptor is non-blocking: callers check that it is a regular file
+// (fstat) before they read. It is for the caller to close.
 int OpenForReading(const std::string& name, bool noFollow = false);
 
 // Where the student's program keeps files that must outlive it, with a trailing separator:
