@@ -13,7 +13,6 @@
 #include <QTextTable>
 #include <QUrl>
 #include <cmath>
-#include <filesystem>
 
 #include "EmfPaintDevice.h"
 #include "FileHelpers.h"
@@ -37,13 +36,6 @@ std::string RecordPage(QSize size, Draw draw) {
   return device.Finish();
 }
 
-// Only a file is read as a picture or a page: a folder, a device or a pipe could block the
-// reading or never end it.
-bool IsFile(const std::string& path) {
-  std::error_code ec;
-  return std::filesystem::is_regular_file(path, ec);
-}
-
 // The document of a Markdown page, which reads its pictures itself as the layout asks for them,
 // however the Markdown names them (inline or by reference): local picture files only. The first
 // picture that cannot be had is the page's error, named as the source names it when it lies in the
@@ -61,10 +53,12 @@ class TPageDocument : public QTextDocument {
   QVariant loadResource(int type, const QUrl& url) override {
     if (type != QTextDocument::ImageResource) return {};
     QImage image;
+    std::string bytes;  // read as a file only: a folder, a device or a pipe is refused at once
     if (!url.isLocalFile()) {
       Fail("the page links a picture that is not a local file: " + url.toString().toStdString());
     } else if (const QString path = url.toLocalFile();
-               !IsFile(path.toStdString()) || !image.load(path)) {
+               !ReadWholeFile(path.toStdString(), bytes) ||
+               !image.loadFromData(QByteArray::fromStdString(bytes))) {
       const QString named = path.startsWith(FBaseDir) ? path.mid(FBaseDir.size()) : path;
       Fail("the picture " + named.toStdString() + " cannot be read");
     }
@@ -155,9 +149,7 @@ TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string&
 
 TPageResult MakePageFromFile(const std::string& path) {
   std::string bytes;
-  if (!IsFile(path) || !ReadWholeFile(path, bytes)) {
-    return {{}, "the page file " + path + " cannot be read"};
-  }
+  if (!ReadWholeFile(path, bytes)) return {{}, "the page file " + path + " cannot be read"};
 
   TMetafile metafile;
   if (metafile.LoadFromBytes(bytes)) return {bytes, {}};
