@@ -111,7 +111,7 @@ TFileWriteCalls& FileWriteCalls() {
   return calls;
 }
 
-bool WriteAllBytes(int fd, std::string_view bytes) {
+bool WriteAndFlush(int fd, std::string_view bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = FileWriteCalls().Write(fd, bytes.data() + done, bytes.size() - done);
@@ -123,7 +123,7 @@ bool WriteAllBytes(int fd, std::string_view bytes) {
     }
     done += static_cast<size_t>(n);
   }
-  return true;
+  return FileWriteCalls().Sync(fd) == 0;
 }
 
 bool SyncFolderOf(const std::string& path) {
@@ -142,7 +142,7 @@ TReplaceResult ReplaceFileAtomically(const std::string& target, std::string_view
   std::string work = folder + "/." + target.substr(target.find_last_of('/') + 1) + ".XXXXXX";
   const int fd = ::mkostemp(work.data(), O_CLOEXEC);  // owner-only, never an existing file
   if (fd < 0) return {TReplaceResult::NotCreated, errno};
-  bool ok = WriteAllBytes(fd, bytes) && FileWriteCalls().Sync(fd) == 0;
+  bool ok = WriteAndFlush(fd, bytes);
   int error = ok ? 0 : errno;
   if (::close(fd) != 0 && ok) ok = false, error = errno;
   if (ok && ::rename(work.c_str(), target.c_str()) != 0) ok = false, error = errno;

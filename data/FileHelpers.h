@@ -35,8 +35,9 @@ struct TFileWriteCalls {
 };
 TFileWriteCalls& FileWriteCalls();
 
-// Writes every byte (retrying short writes); false with errno set on failure.
-bool WriteAllBytes(int fd, std::string_view bytes);
+// Writes every byte (retrying short writes) and flushes the file to the device; false with
+// errno set on failure.
+bool WriteAndFlush(int fd, std::string_view bytes);
 // Flushes the folder that holds `path`, so that a new name or a rename in it survives a power
 // cut; false with errno set on failure.
 bool SyncFolderOf(const std::string& path);

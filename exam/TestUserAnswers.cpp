@@ -223,7 +223,7 @@ void TTestUserAnswers::WriteFile(const std::string& FileName) {
   if (fd < 0) throw EInOutError(FileName, errno);
   // An existing file keeps its mode on open; answers are the student's alone.
   (void)::fchmod(fd, 0600);
-  bool ok = WriteAllBytes(fd, bytes.str()) && FileWriteCalls().Sync(fd) == 0;
+  bool ok = WriteAndFlush(fd, bytes.str());
   ok = ::close(fd) == 0 && ok;
   if (!ok) {
     ::unlink(FileName.c_str());

@@ -15,7 +15,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
-#include <sstream>
 #include <thread>
 
 #include "ExamFixtures.h"
