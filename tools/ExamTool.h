@@ -30,8 +30,6 @@ inline int BadFile(const std::string& file, const std::string& reason) {
   ReportBadFile(file, reason);
   return kExitBadInput;
 }
-// What render and check say about a page with text records that cannot be drawn.
-std::string UndrawnTextNote(int count);
 // One line on stderr for wrong usage, followed by the hint to ask for --help; returns kExitUsage.
 int UsageError(const std::string& command, const std::string& message);
 bool WantsHelp(const std::vector<std::string>& args);

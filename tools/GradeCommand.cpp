@@ -8,6 +8,7 @@
 #include "ClassReport.h"
 #include "Cp1251.h"
 #include "ExamTool.h"
+#include "GradeOutput.h"
 #include "Grading.h"
 #include "LoadTest.h"
 #include "OutputFile.h"
@@ -32,128 +33,6 @@ const char kHelp[] =
     "              standard deviation and grade histogram\n"
     "  --report R  also write the class report, one self-contained HTML page with charts:\n"
     "              grades, their distribution, questions, options and files not graded\n";
-
-void PrintCsv(const TClassGrades& g, const std::vector<TItemStatistics>* items) {
-  std::string line = "file,name,elapsed_seconds,grade";
-  for (const auto& t : g.TopicNames) line.append(",").append(CsvQuote(t));
-  std::printf("%s\r\n", line.c_str());
-  for (const auto& s : g.Students) {
-    line = CsvQuote(s.File) + "," + CsvQuote(s.Name) + "," + std::to_string(s.ElapsedSeconds) +
-           "," + GradeFigure(s.Grade);
-    for (double t : s.TopicGrades) line.append(",").append(GradeFigure(t));
-    std::printf("%s\r\n", line.c_str());
-  }
-  if (items) {
-    std::printf("\r\nquestion,max_score,full_score_share,mean_score,discrimination\r\n");
-    for (const auto& i : *items) {
-      std::printf("%d,%s,%s,%s,%s\r\n", i.Question + 1, MaxScoreFigure(i.MaxScore).c_str(),
-                  RatioFigure(i.FullScoreShare).c_str(), RatioFigure(i.MeanScore).c_str(),
-                  RatioFigure(i.Discrimination).c_str());
-    }
-  }
-}
-
-std::string JsonFigure(const std::optional<double>& percent) {
-  return percent ? GradeFigure(*percent) : "null";
-}
-
-void PrintJsonOptions(const TItemStatistics& item) {
-  std::printf(", \"flags\": [");
-  const char* sep = "";
-  for (const auto& [set, name] :
-       {std::pair{item.TooHard, "too_hard"}, std::pair{item.TooEasy, "too_easy"},
-        std::pair{item.NegativeDiscrimination, "negative_discrimination"}}) {
-    if (!set) continue;
-    std::printf("%s\"%s\"", sep, name);
-    sep = ", ";
-  }
-  std::printf("], \"options\": [");
-  for (size_t o = 0; o < item.Options.size(); ++o) {
-    const auto& option = item.Options[o];
-    std::printf("%s{\"caption\": %s, \"right\": %s, \"marked\": %d}", o ? ", " : "",
-                JsonQuote(option.Caption).c_str(), option.Right ? "true" : "false",
-                option.MarkedCount);
-  }
-  std::printf("]");
-}
-
-void PrintJson(const TClassGrades& g, const std::vector<TItemStatistics>* items) {
-  std::printf("{\n  \"topics\": [");
-  for (size_t t = 0; t < g.TopicNames.size(); ++t) {
-    std::printf("%s%s", t ? ", " : "", JsonQuote(g.TopicNames[t]).c_str());
-  }
-  std::printf("],\n  \"students\": [");
-  for (size_t i = 0; i < g.Students.size(); ++i) {
-    const auto& s = g.Students[i];
-    std::printf(
-        "%s\n    {\"file\": %s, \"name\": %s, \"elapsed_seconds\": %d, \"grade\": %s, "
-        "\"topics\": [",
-        i ? "," : "", JsonQuote(s.File).c_str(), JsonQuote(s.Name).c_str(), s.ElapsedSeconds,
-        GradeFigure(s.Grade).c_str());
-    for (size_t t = 0; t < s.TopicGrades.size(); ++t) {
-      std::printf("%s%s", t ? ", " : "", GradeFigure(s.TopicGrades[t]).c_str());
-    }
-    std::printf("]}");
-  }
-  std::printf("\n  ],\n  \"bad_files\": [");
-  for (size_t i = 0; i < g.BadFiles.size(); ++i) {
-    std::printf("%s\n    {\"file\": %s, \"reason\": %s}", i ? "," : "",
-                JsonQuote(g.BadFiles[i].File).c_str(), JsonQuote(g.BadFiles[i].Reason).c_str());
-  }
-  std::printf("\n  ]");
-  if (items) {
-    const TGradeSummary summary = SummarizeGrades(g);
-    std::printf(
-        ",\n  \"summary\": {\"graded\": %d, \"mean\": %s, \"median\": %s, "
-        "\"standard_deviation\": %s, \"histogram\": [",
-        summary.Graded, JsonFigure(summary.Mean).c_str(), JsonFigure(summary.Median).c_str(),
-        JsonFigure(summary.StandardDeviation).c_str());
-    for (size_t b = 0; b < summary.Histogram.size(); ++b) {
-      std::printf("%s%d", b ? ", " : "", summary.Histogram[b]);
-    }
-    std::printf("]},\n  \"items\": [");
-    for (size_t k = 0; k < items->size(); ++k) {
-      const auto& i = (*items)[k];
-      std::printf(
-          "%s\n    {\"question\": %d, \"max_score\": %s, \"full_score_share\": %s, "
-          "\"mean_score\": %s, \"discrimination\": %s",
-          k ? "," : "", i.Question + 1, MaxScoreFigure(i.MaxScore).c_str(),
-          RatioFigure(i.FullScoreShare).c_str(), RatioFigure(i.MeanScore).c_str(),
-          RatioFigure(i.Discrimination).c_str());
-      PrintJsonOptions(i);
-      std::printf("}");
-    }
-    std::printf("\n  ]");
-  }
-  std::printf("\n}\n");
-}
-
-void PrintTable(const TClassGrades& g, const std::vector<TItemStatistics>* items) {
-  size_t nameWidth = 9;
-  for (const auto& s : g.Students) nameWidth = std::max(nameWidth, Utf8Width(s.Name));
-  std::string head = PadRight("Name", nameWidth) + "  Time     Grade";
-  for (const auto& t : g.TopicNames) head.append("  ").append(t);
-  std::printf("%s\n", head.c_str());
-  for (const auto& s : g.Students) {
-    std::string line = PadRight(s.Name.empty() ? "(no name)" : s.Name, nameWidth) + "  " +
-                       PadRight(FormatElapsed(s.ElapsedSeconds), 7) + "  " +
-                       PadRight(GradeFigure(s.Grade) + "%", 6);
-    for (size_t t = 0; t < s.TopicGrades.size(); ++t) {
-      line.append("  ").append(
-          PadRight(GradeFigure(s.TopicGrades[t]) + "%", Utf8Width(g.TopicNames[t])));
-    }
-    std::printf("%s  %s\n", line.c_str(), s.File.c_str());
-  }
-  std::printf("%zu graded, %zu bad\n", g.Students.size(), g.BadFiles.size());
-  if (items) {
-    std::printf("\nQuestion  Max    Full score  Mean    Discrimination\n");
-    for (const auto& i : *items) {
-      std::printf("%-8d  %-5s  %-10s  %-6s  %s\n", i.Question + 1, FormatFixed(i.MaxScore, 2).c_str(),
-                  (FormatFixed(100 * i.FullScoreShare, 0) + "%").c_str(), FormatFixed(i.MeanScore, 2).c_str(),
-                  FormatFixed(i.Discrimination, 2).c_str());
-    }
-  }
-}
 
 }  // namespace
 
@@ -212,13 +91,11 @@ int RunGrade(const std::vector<std::string>& args) {
     }
   }
 
-  if (format == "csv") {
-    PrintCsv(grades, withItems ? &items : nullptr);
-  } else if (format == "json") {
-    PrintJson(grades, withItems ? &items : nullptr);
-  } else {
-    PrintTable(grades, withItems ? &items : nullptr);
-  }
+  const std::vector<TItemStatistics>* shown = withItems ? &items : nullptr;
+  const std::string text = format == "csv"    ? GradeCsv(grades, shown)
+                           : format == "json" ? GradeJson(grades, shown)
+                                              : GradeTable(grades, shown);
+  std::fwrite(text.data(), 1, text.size(), stdout);
   for (const auto& b : grades.BadFiles) ReportBadFile(b.File, b.Reason);
   return grades.BadFiles.empty() ? kExitOk : kExitBadInput;
 }
