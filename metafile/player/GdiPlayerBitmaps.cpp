@@ -2,6 +2,8 @@
 #include "GdiPlayer.h"
 #include "GdiPlayerShared.h"
 
+#include <cmath>
+
 namespace {
 
 // Raster operations of bitmap records that have a counterpart; others draw as a plain copy.
@@ -32,21 +34,123 @@ void TGdiPlayer::Blit(const QRectF& dst, const QImage& image, const QRectF& src,
   if (image.isNull()) return;
   if (S.Rop2 == R2_NOP) return;
   ApplyClip();
-  const QPainter::CompositionMode mode = Rop3Mode(rop);
-  FPainter.setCompositionMode(mode);
   FPainter.setRenderHint(QPainter::Antialiasing, false);
+  DrawSource(dst, image, src, Rop3Mode(rop));
+  FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+}
+
+void TGdiPlayer::DrawSource(const QRectF& dst, const QImage& image, const QRectF& src,
+                            QPainter::CompositionMode mode) {
+  // An empty source has no pixels to draw (the toolkit would take the rest of the image).
+  if (!(src.width() != 0 && src.height() != 0)) return;
+  FPainter.setCompositionMode(mode);
   FPainter.setTransform(LogicalToOutput() * FPainterBase);
   QImage img = image;
   QRectF d = dst, s = src;
-  if (d.width() < 0 || d.height() < 0) {
-    const bool mx = d.width() < 0, my = d.height() < 0;
+  const bool mx = (d.width() < 0) != (s.width() < 0), my = (d.height() < 0) != (s.height() < 0);
+  d = d.normalized();
+  s = s.normalized();
+  if (mx || my) {
     img = img.mirrored(mx, my);
     if (mx) s.moveLeft(img.width() - s.right());
     if (my) s.moveTop(img.height() - s.bottom());
-    d = d.normalized();
   }
   FPainter.drawImage(d, img, s);
+}
+
+namespace {
+
+// A ternary raster operation on the colour bits: bit i of code is the result where the pattern,
+// source and destination bits are those of i (4, 2 and 1).
+uint32_t Rop3(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
+  uint32_t r = 0;
+  for (int i = 0; i < 8; ++i)
+    if ((code >> i) & 1) r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+  return r & 0xFFFFFFu;
+}
+
+// A mask pixel is 1 where it is nearer white than black, as a DIB becomes a monochrome bitmap.
+bool MaskBit(const QImage& mask, int x, int y) {
+  return x >= 0 && y >= 0 && x < mask.width() && y < mask.height() &&
+         qGray(mask.pixel(x, y)) >= 128;
+}
+
+}  // namespace
+
+void TGdiPlayer::MaskBlit(const QRectF& dst, const QImage& image, const QRect& src,
+                          const QImage& mask, QPoint maskAt, uint8_t fore, uint8_t back) {
+  if (image.isNull() || S.Rop2 == R2_NOP) return;
+  const QRect area = src.normalized().intersected(image.rect());
+  if (area.isEmpty()) return;
+  // Whatever the operation, each colour bit of the result is 0, 1, D or not D once the pattern
+  // and source bits are known: the page takes D & A, then ^ B. Both passes draw the same
+  // pixels, so the picture is not smoothed.
+  const uint32_t p = S.Brush.Color.rgb() & 0xFFFFFFu;
+  QImage andWith(area.size(), QImage::Format_RGB32), xorWith(area.size(), QImage::Format_RGB32);
+  const QImage source = image.convertToFormat(QImage::Format_RGB32);
+  const QPoint maskOrigin = maskAt - src.normalized().topLeft();
+  bool anyAnd = false, anyXor = false;
+  for (int y = 0; y < area.height(); ++y) {
+    const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(area.top() + y));
+    QRgb* a = reinterpret_cast<QRgb*>(andWith.scanLine(y));
+    QRgb* b = reinterpret_cast<QRgb*>(xorWith.scanLine(y));
+    for (int x = 0; x < area.width(); ++x) {
+      const int sx = area.left() + x, sy = area.top() + y;
+      const uint8_t code = MaskBit(mask, sx + maskOrigin.x(), sy + maskOrigin.y()) ? fore : back;
+      const uint32_t s = in[sx] & 0xFFFFFFu;
+      const uint32_t r0 = Rop3(code, p, s, 0), r1 = Rop3(code, p, s, 0xFFFFFFu);
+      a[x] = 0xFF000000u | (r0 ^ r1);
+      b[x] = 0xFF000000u | r0;
+      anyAnd |= (r0 ^ r1) != 0xFFFFFFu;
+      anyXor |= r0 != 0;
+    }
+  }
+  // The destination rectangle shrinks with the source where the source runs off the bitmap.
+  const QRectF s = src.normalized();
+  const double kx = dst.width() / s.width(), ky = dst.height() / s.height();
+  const QRectF part(dst.left() + (area.left() - s.left()) * kx,
+                    dst.top() + (area.top() - s.top()) * ky, area.width() * kx, area.height() * ky);
+  ApplyClip();
+  FPainter.save();
+  FPainter.setRenderHint(QPainter::Antialiasing, false);
+  FPainter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+  const QRectF whole(QPointF(0, 0), QSizeF(area.size()));
+  if (anyAnd) DrawSource(part, andWith, whole, QPainter::RasterOp_SourceAndDestination);
+  if (anyXor) DrawSource(part, xorWith, whole, QPainter::RasterOp_SourceXorDestination);
+  FPainter.restore();
+}
+
+void TGdiPlayer::BlitParallelogram(const QPointF (&corners)[3], const QImage& image,
+                                   const QRectF& src, const QImage& mask, QPoint maskAt) {
+  if (image.isNull() || S.Rop2 == R2_NOP) return;
+  if (!(src.width() != 0 && src.height() != 0)) return;
+  const QPointF across = corners[1] - corners[0], down = corners[2] - corners[0];
+  const double m11 = across.x() / src.width(), m12 = across.y() / src.width();
+  const double m21 = down.x() / src.height(), m22 = down.y() / src.height();
+  const QTransform toLogical(m11, m12, m21, m22,
+                             corners[0].x() - m11 * src.left() - m21 * src.top(),
+                             corners[0].y() - m12 * src.left() - m22 * src.top());
+  if (!toLogical.isInvertible() ||
+      !std::isfinite(toLogical.m11() + toLogical.m12() + toLogical.m21() + toLogical.m22() +
+                     toLogical.dx() + toLogical.dy()))
+    return;
+  const QRectF area = src.normalized().intersected(QRectF(image.rect()));
+  if (area.isEmpty()) return;
+  QImage img = image;
+  if (!mask.isNull()) {
+    img = image.convertToFormat(QImage::Format_ARGB32);
+    const QPoint maskOrigin = maskAt - src.normalized().toAlignedRect().topLeft();
+    for (int y = 0; y < img.height(); ++y) {
+      QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+      for (int x = 0; x < img.width(); ++x)
+        if (!MaskBit(mask, x + maskOrigin.x(), y + maskOrigin.y())) line[x] = 0;
+    }
+  }
+  ApplyClip();
   FPainter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  FPainter.setRenderHint(QPainter::Antialiasing, false);
+  FPainter.setTransform(toLogical * LogicalToOutput() * FPainterBase);
+  FPainter.drawImage(area, img, area);
 }
 
 void TGdiPlayer::PatBlt(const QRectF& dst, uint32_t rop) {
