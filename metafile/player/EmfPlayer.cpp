@@ -56,12 +56,17 @@ QImage ReadDib(TByteView r, size_t offBmiField, size_t offBitsField, uint32_t us
 }
 
 // The source rectangle (source logical units) in the source bitmap's pixels, through the
-// record's source transform at off. GDI refuses a source that is rotated or sheared, and one
-// the transform cannot map: false.
+// record's source transform at off. A transform that cannot be a device context's (one not
+// finite, or singular: all zeros where a writer left it blank) is not taken, as GDI keeps the
+// identity then. GDI refuses a source that is rotated or sheared: false.
 bool SourcePixels(TByteView r, size_t off, const QRectF& logical, QRectF* pixels) {
-  const double m11 = r.F32(off), m12 = r.F32(off + 4), m21 = r.F32(off + 8);
-  const double m22 = r.F32(off + 12), dx = r.F32(off + 16), dy = r.F32(off + 20);
-  if (!std::isfinite(m11 + m12 + m21 + m22 + dx + dy) || m12 != 0 || m21 != 0) return false;
+  double m11 = r.F32(off), m12 = r.F32(off + 4), m21 = r.F32(off + 8);
+  double m22 = r.F32(off + 12), dx = r.F32(off + 16), dy = r.F32(off + 20);
+  if (!std::isfinite(m11 + m12 + m21 + m22 + dx + dy) || m11 * m22 - m12 * m21 == 0) {
+    m11 = m22 = 1;
+    m12 = m21 = dx = dy = 0;
+  }
+  if (m12 != 0 || m21 != 0) return false;
   *pixels = QRectF(logical.left() * m11 + dx, logical.top() * m22 + dy, logical.width() * m11,
                    logical.height() * m22);
   return std::isfinite(pixels->left() + pixels->top() + pixels->width() + pixels->height());
@@ -310,7 +315,7 @@ void MaskBlt(TGdiPlayer& g, TByteView r) {
     g.Blit(dst, img, src, rop & 0x00FFFFFF);
     return;
   }
-  g.MaskBlit(dst, img, src.toAlignedRect(), mask, QPoint(r.I32(100), r.I32(104)), fore, back);
+  g.MaskBlit(dst, img, src, mask, QPoint(r.I32(100), r.I32(104)), fore, back);
 }
 
 // PLGBLT: the source onto a parallelogram, pixels whose mask bit is 0 left out.

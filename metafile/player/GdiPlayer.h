@@ -166,7 +166,7 @@ class TGdiPlayer {
   // MaskBlt: each pixel of src combines with the page by the raster op its mask bit chooses
   // (fore where the mask is 1, back where it is 0); the mask pixel of source pixel (x, y) is
   // maskAt + (x, y) - src.topLeft().
-  void MaskBlit(const QRectF& dst, const QImage& image, const QRect& src, const QImage& mask,
+  void MaskBlit(const QRectF& dst, const QImage& image, const QRectF& src, const QImage& mask,
                 QPoint maskAt, uint8_t fore, uint8_t back);
   // PlgBlt: src mapped onto the logical parallelogram whose corners take the source's top left,
   // top right and bottom left. With a mask (placed as MaskBlit's), pixels whose mask bit is 0

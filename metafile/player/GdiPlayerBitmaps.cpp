@@ -60,14 +60,31 @@ void TGdiPlayer::DrawSource(const QRectF& dst, const QImage& image, const QRectF
 
 namespace {
 
-// A ternary raster operation on the colour bits: bit i of code is the result where the pattern,
-// source and destination bits are those of i (4, 2 and 1).
-uint32_t Rop3(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
-  uint32_t r = 0;
-  for (int i = 0; i < 8; ++i)
-    if ((code >> i) & 1) r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
-  return r & 0xFFFFFFu;
-}
+// A ternary raster operation with the pattern P fixed: bit i of code is the result where the
+// pattern, source and destination bits are those of i (4, 2 and 1). Each colour bit of the
+// result, once the source bit is known, is 0, 1, D or not D: the page takes D & And(S), then
+// ^ Xor(S).
+class TRop3 {
+ public:
+  TRop3(uint8_t code, uint32_t p)
+      : FOn0(Of(code, p, ~0u, 0)),
+        FOff0(Of(code, p, 0, 0)),
+        FOn1(Of(code, p, ~0u, ~0u)),
+        FOff1(Of(code, p, 0, ~0u)) {}
+  uint32_t And(uint32_t s) const { return Result0(s) ^ Result1(s); }
+  uint32_t Xor(uint32_t s) const { return Result0(s); }
+
+ private:
+  uint32_t FOn0, FOff0, FOn1, FOff1;  // the result for source bits 1 and 0, where D is 0 / 1
+  uint32_t Result0(uint32_t s) const { return ((s & FOn0) | (~s & FOff0)) & 0xFFFFFFu; }
+  uint32_t Result1(uint32_t s) const { return ((s & FOn1) | (~s & FOff1)) & 0xFFFFFFu; }
+  static uint32_t Of(uint8_t code, uint32_t p, uint32_t s, uint32_t d) {
+    uint32_t r = 0;
+    for (int i = 0; i < 8; ++i)
+      if ((code >> i) & 1) r |= ((i & 4) ? p : ~p) & ((i & 2) ? s : ~s) & ((i & 1) ? d : ~d);
+    return r;
+  }
+};
 
 // A mask pixel is 1 where it is nearer white than black, as a DIB becomes a monochrome bitmap.
 bool MaskBit(const QImage& mask, int x, int y) {
@@ -77,41 +94,51 @@ bool MaskBit(const QImage& mask, int x, int y) {
 
 }  // namespace
 
-void TGdiPlayer::MaskBlit(const QRectF& dst, const QImage& image, const QRect& src,
+void TGdiPlayer::MaskBlit(const QRectF& dst, const QImage& image, const QRectF& src,
                           const QImage& mask, QPoint maskAt, uint8_t fore, uint8_t back) {
   if (image.isNull() || S.Rop2 == R2_NOP) return;
-  const QRect area = src.normalized().intersected(image.rect());
-  if (area.isEmpty()) return;
-  // Whatever the operation, each colour bit of the result is 0, 1, D or not D once the pattern
-  // and source bits are known: the page takes D & A, then ^ B. Both passes draw the same
-  // pixels, so the picture is not smoothed.
-  const uint32_t p = S.Brush.Color.rgb() & 0xFFFFFFu;
+  // A source running backwards mirrors the picture: the destination runs backwards instead.
+  QRectF d = dst, s = src;
+  if (s.width() < 0) {
+    d = QRectF(d.right(), d.top(), -d.width(), d.height());
+    s = s.normalized();
+  }
+  if (s.height() < 0) {
+    d = QRectF(d.left(), d.bottom(), d.width(), -d.height());
+    s = s.normalized();
+  }
+  const QRect pixels = s.toAlignedRect();
+  const QRect area = pixels.intersected(image.rect());
+  if (area.isEmpty() || s.width() == 0 || s.height() == 0) return;
+  // The pattern is the brush's colour (a hatch's or a pattern's pixels are not followed).
+  const uint32_t p = S.Brush.Color.rgb();
+  const TRop3 ops[2] = {TRop3(back, p), TRop3(fore, p)};
   QImage andWith(area.size(), QImage::Format_RGB32), xorWith(area.size(), QImage::Format_RGB32);
   const QImage source = image.convertToFormat(QImage::Format_RGB32);
-  const QPoint maskOrigin = maskAt - src.normalized().topLeft();
+  const QPoint maskOrigin = maskAt - pixels.topLeft();
   bool anyAnd = false, anyXor = false;
   for (int y = 0; y < area.height(); ++y) {
-    const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(area.top() + y));
+    const int sy = area.top() + y;
+    const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
     QRgb* a = reinterpret_cast<QRgb*>(andWith.scanLine(y));
     QRgb* b = reinterpret_cast<QRgb*>(xorWith.scanLine(y));
     for (int x = 0; x < area.width(); ++x) {
-      const int sx = area.left() + x, sy = area.top() + y;
-      const uint8_t code = MaskBit(mask, sx + maskOrigin.x(), sy + maskOrigin.y()) ? fore : back;
-      const uint32_t s = in[sx] & 0xFFFFFFu;
-      const uint32_t r0 = Rop3(code, p, s, 0), r1 = Rop3(code, p, s, 0xFFFFFFu);
-      a[x] = 0xFF000000u | (r0 ^ r1);
-      b[x] = 0xFF000000u | r0;
-      anyAnd |= (r0 ^ r1) != 0xFFFFFFu;
-      anyXor |= r0 != 0;
+      const int sx = area.left() + x;
+      const TRop3& op = ops[MaskBit(mask, sx + maskOrigin.x(), sy + maskOrigin.y())];
+      const uint32_t andBits = op.And(in[sx]), xorBits = op.Xor(in[sx]);
+      a[x] = 0xFF000000u | andBits;
+      b[x] = 0xFF000000u | xorBits;
+      anyAnd |= andBits != 0xFFFFFFu;
+      anyXor |= xorBits != 0;
     }
   }
-  // The destination rectangle shrinks with the source where the source runs off the bitmap.
-  const QRectF s = src.normalized();
-  const double kx = dst.width() / s.width(), ky = dst.height() / s.height();
-  const QRectF part(dst.left() + (area.left() - s.left()) * kx,
-                    dst.top() + (area.top() - s.top()) * ky, area.width() * kx, area.height() * ky);
+  // Where the source runs off the bitmap, the destination shrinks with it.
+  const double kx = d.width() / s.width(), ky = d.height() / s.height();
+  const QRectF part(d.left() + (area.left() - s.left()) * kx, d.top() + (area.top() - s.top()) * ky,
+                    area.width() * kx, area.height() * ky);
   ApplyClip();
   FPainter.save();
+  // Both passes must light the same pixels with the colours computed: no smoothing.
   FPainter.setRenderHint(QPainter::Antialiasing, false);
   FPainter.setRenderHint(QPainter::SmoothPixmapTransform, false);
   const QRectF whole(QPointF(0, 0), QSizeF(area.size()));

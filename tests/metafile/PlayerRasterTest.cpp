@@ -192,6 +192,13 @@ std::vector<TPageCase> RasterCases() {
          Blt(b, true, {0, 0, 101, 101}, {0, 0, 2, 2}, {-1, 0, 0, 1, 2, 0});
        },
        {{25, 25, kGreenPx}, {75, 25, kRedPx}, {25, 75, kWhite}, {75, 75, kBluePx}}},
+      // A transform no device context can have (here all zeros, as a writer may leave it) is
+      // not taken: GDI keeps the identity.
+      {"StretchBltBlankSourceTransformIsTheIdentity",
+       [](TEmfBuilder& b) {
+         Blt(b, true, {0, 0, 101, 101}, {0, 0, 2, 2}, {0, 0, 0, 0, 0, 0});
+       },
+       {{25, 25, kRedPx}, {75, 25, kGreenPx}, {25, 75, kBluePx}}},
       // GDI refuses a blit whose source is rotated or sheared.
       {"StretchBltSourceRotatedIsRefused",
        [](TEmfBuilder& b) {
