@@ -22,23 +22,34 @@ struct TXform {
   float M11 = 1, M12 = 0, M21 = 0, M22 = 1, Dx = 0, Dy = 0;
 };
 
+void Put(std::string& p, std::initializer_list<int32_t> words) {
+  for (int32_t w : words) PutU32(p, static_cast<uint32_t>(w));
+}
+
+void PutXform(std::string& p, const TXform& x) {
+  Put(p, {F(x.M11), F(x.M12), F(x.M21), F(x.M22), F(x.Dx), F(x.Dy)});
+}
+
+// A bitmap's fields (colour usage, then offset and size of its header and of its bits) for a
+// packed DIB placed at offset `at` of the record; an empty DIB gives zeros.
+void PutDib(std::string& p, const std::string& dib, uint32_t header, uint32_t at) {
+  if (dib.empty()) return Put(p, {0, 0, 0, 0, 0});
+  Put(p, {0, static_cast<int32_t>(at), static_cast<int32_t>(header),
+          static_cast<int32_t>(at + header), static_cast<int32_t>(dib.size() - header)});
+}
+
 // EMR_BITBLT or EMR_STRETCHBLT of CornerDib(24) with the given source rectangle and transform.
 void Blt(TEmfBuilder& b, bool stretch, QRect dst, QRect src, TXform x = {},
          uint32_t rop = 0x00CC0020) {
   const std::string dib = CornerDib(24, false);
-  const uint32_t header = CornerDibHeaderSize(24), at = stretch ? 108 : 100;
   std::string p;
-  for (int32_t v : {0, 0, 100, 100, dst.x(), dst.y(), dst.width(), dst.height()})
-    PutU32(p, static_cast<uint32_t>(v));
+  Put(p, {0, 0, 100, 100, dst.x(), dst.y(), dst.width(), dst.height()});
   PutU32(p, rop);
-  for (int32_t v : {src.x(), src.y(), F(x.M11), F(x.M12), F(x.M21), F(x.M22), F(x.Dx), F(x.Dy), 0,
-                    0, static_cast<int32_t>(at), static_cast<int32_t>(header),
-                    static_cast<int32_t>(at + header), static_cast<int32_t>(dib.size() - header)})
-    PutU32(p, static_cast<uint32_t>(v));
-  if (stretch) {
-    PutU32(p, static_cast<uint32_t>(src.width()));
-    PutU32(p, static_cast<uint32_t>(src.height()));
-  }
+  Put(p, {src.x(), src.y()});
+  PutXform(p, x);
+  Put(p, {0});  // background colour
+  PutDib(p, dib, CornerDibHeaderSize(24), stretch ? 108 : 100);
+  if (stretch) Put(p, {src.width(), src.height()});
   b.RecordBytes(stretch ? emr::StretchBlt : emr::BitBlt, p + dib);
 }
 
@@ -49,81 +60,39 @@ void HalfPageUnits(TEmfBuilder& b) {
   b.Record(emr::SetViewportExtEx, {100, 100});
 }
 
-// EMR_MASKBLT of CornerDib(24) onto (0, 0, 2, 2) with a mask of 1 on the diagonal.
+// The 2 x 2 mask of MaskBlt and PlgBlt: 1 on the diagonal (the red and the white corner).
+std::string DiagonalMask() {
+  return MonoDib({"10", "01"});
+}
+constexpr uint32_t kMaskHeader = 48;
+
+// EMR_MASKBLT of CornerDib(24) onto (0, 0, 2, 2) with the diagonal mask.
 void MaskBlt(TEmfBuilder& b, uint32_t rop) {
-  const std::string dib = CornerDib(24, false), mask = MonoDib({"10", "01"});
-  const uint32_t header = CornerDibHeaderSize(24), maskHeader = 48;
-  const uint32_t maskAt = 128 + static_cast<uint32_t>(dib.size());
+  const std::string dib = CornerDib(24, false), mask = DiagonalMask();
   std::string p;
-  for (int32_t v : {0, 0, 100, 100, 0, 0, 2, 2}) PutU32(p, static_cast<uint32_t>(v));
+  Put(p, {0, 0, 100, 100, 0, 0, 2, 2});
   PutU32(p, rop);
-  for (int32_t v : {0,
-                    0,
-                    F(1),
-                    0,
-                    0,
-                    F(1),
-                    0,
-                    0,
-                    0,
-                    0,
-                    128,
-                    static_cast<int32_t>(header),
-                    static_cast<int32_t>(128 + header),
-                    static_cast<int32_t>(dib.size() - header),
-                    0,
-                    0,
-                    0,
-                    static_cast<int32_t>(maskAt),
-                    static_cast<int32_t>(maskHeader),
-                    static_cast<int32_t>(maskAt + maskHeader),
-                    static_cast<int32_t>(mask.size() - maskHeader)})
-    PutU32(p, static_cast<uint32_t>(v));
+  Put(p, {0, 0});
+  PutXform(p, {});
+  Put(p, {0});
+  PutDib(p, dib, CornerDibHeaderSize(24), 128);
+  Put(p, {0, 0});  // the mask's corner
+  PutDib(p, mask, kMaskHeader, 128 + static_cast<uint32_t>(dib.size()));
   b.RecordBytes(emr::MaskBlt, p + dib + mask);
 }
 
 // EMR_PLGBLT of CornerDib(24) turned a quarter: its top edge runs down the page's right half
 // from (80, 10) to (80, 90), its left edge leftwards to (20, 10).
 void PlgBlt(TEmfBuilder& b, bool withMask) {
-  const std::string dib = CornerDib(24, false), mask = MonoDib({"10", "01"});
-  const uint32_t header = CornerDibHeaderSize(24), maskHeader = 48;
-  const uint32_t maskAt = 140 + static_cast<uint32_t>(dib.size());
+  const std::string dib = CornerDib(24, false), mask = withMask ? DiagonalMask() : "";
   std::string p;
-  for (int32_t v : {0,
-                    0,
-                    100,
-                    100,
-                    80,
-                    10,
-                    80,
-                    90,
-                    20,
-                    10,
-                    0,
-                    0,
-                    2,
-                    2,
-                    F(1),
-                    0,
-                    0,
-                    F(1),
-                    0,
-                    0,
-                    0,
-                    0,
-                    140,
-                    static_cast<int32_t>(header),
-                    static_cast<int32_t>(140 + header),
-                    static_cast<int32_t>(dib.size() - header),
-                    0,
-                    0,
-                    0})
-    PutU32(p, static_cast<uint32_t>(v));
-  for (int32_t v : {withMask ? static_cast<int32_t>(maskAt) : 0, withMask ? 48 : 0,
-                    withMask ? static_cast<int32_t>(maskAt + maskHeader) : 0,
-                    withMask ? static_cast<int32_t>(mask.size() - maskHeader) : 0})
-    PutU32(p, static_cast<uint32_t>(v));
-  b.RecordBytes(emr::PlgBlt, p + dib + (withMask ? mask : std::string()));
+  Put(p, {0, 0, 100, 100, 80, 10, 80, 90, 20, 10, 0, 0, 2, 2});
+  PutXform(p, {});
+  Put(p, {0});
+  PutDib(p, dib, CornerDibHeaderSize(24), 140);
+  Put(p, {0, 0});
+  PutDib(p, mask, kMaskHeader, 140 + static_cast<uint32_t>(dib.size()));
+  b.RecordBytes(emr::PlgBlt, p + dib + mask);
 }
 
 void GreyPage(TEmfBuilder& b) {
