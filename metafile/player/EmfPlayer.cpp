@@ -1,6 +1,7 @@
 // PlayEnhanced: the EMR_* records of an enhanced metafile played through TGdiPlayer.
 #include <QtEndian>
 #include <algorithm>
+#include <cmath>
 
 #include "Dib.h"
 #include "GdiPlayer.h"
@@ -52,6 +53,23 @@ QImage ReadDib(TByteView r, size_t offBmiField, size_t offBitsField, uint32_t us
   if (cbBmi == 0 || !r.Has(offBmi, cbBmi) || !r.Has(offBits, cbBits)) return {};
   if (alpha) return DecodeDibWithAlpha(r.At(offBmi), cbBmi, r.At(offBits), cbBits, usage);
   return DecodeDib(r.At(offBmi), cbBmi, r.At(offBits), cbBits, usage);
+}
+
+// The source rectangle (source logical units) in the source bitmap's pixels, through the
+// record's source transform at off. A transform that cannot be a device context's (one not
+// finite, or singular: all zeros where a writer left it blank) is not taken, as GDI keeps the
+// identity then. GDI refuses a source that is rotated or sheared: false.
+bool SourcePixels(TByteView r, size_t off, const QRectF& logical, QRectF* pixels) {
+  double m11 = r.F32(off), m12 = r.F32(off + 4), m21 = r.F32(off + 8);
+  double m22 = r.F32(off + 12), dx = r.F32(off + 16), dy = r.F32(off + 20);
+  if (!std::isfinite(m11 + m12 + m21 + m22 + dx + dy) || m11 * m22 - m12 * m21 == 0) {
+    m11 = m22 = 1;
+    m12 = m21 = dx = dy = 0;
+  }
+  if (m12 != 0 || m21 != 0) return false;
+  *pixels = QRectF(logical.left() * m11 + dx, logical.top() * m22 + dy, logical.width() * m11,
+                   logical.height() * m22);
+  return std::isfinite(pixels->left() + pixels->top() + pixels->width() + pixels->height());
 }
 
 // Whether the DIB's rows run bottom-up (source rectangles then count from the last row).
@@ -155,7 +173,22 @@ void CreatePen(TGdiPlayer& g, TByteView r, bool extended) {
     o.Pen.Style = r.U32(28);
     o.Pen.Width = r.U32(32);
     o.Pen.Color = ColorRef(r.U32(40));
-    if (r.U32(36) == 1) o.Pen.Style = (o.Pen.Style & ~0xFu) | 5;  // BS_NULL brush: no pen
+    o.Pen.Brush.Color = o.Pen.Color;
+    const uint32_t brushStyle = r.U32(36);
+    if (brushStyle == 1) o.Pen.Style = (o.Pen.Style & ~0xFu) | 5;  // BS_NULL brush: no pen
+    if (brushStyle == 2) {                                         // BS_HATCHED: the colour's hatch
+      o.Pen.Brush.Kind = TGdiBrush::bkHatched;
+      o.Pen.Brush.Hatch = r.U32(44);
+    } else if (brushStyle == 3 || brushStyle == 5 || brushStyle == 6) {
+      // BS_PATTERN carries a bitmap (one of one bit per pixel takes the text and background
+      // colours); BS_DIBPATTERN(PT) a DIB whose colour usage is the low word of the colour.
+      const uint32_t usage = brushStyle == 3 ? 0 : r.U32(40) & 0xFFFF;
+      o.Pen.Brush.Pattern = ReadDib(r, 12, 20, usage);
+      if (!o.Pen.Brush.Pattern.isNull()) {
+        o.Pen.Brush.Kind = TGdiBrush::bkPattern;
+        o.Pen.Brush.Mono = brushStyle == 3;
+      }
+    }
     const uint32_t entries = r.U32(48);
     for (uint32_t i = 0; i < entries && i < 64; ++i) o.Pen.UserDashes.push_back(r.U32(52 + 4 * i));
   } else {
@@ -197,7 +230,8 @@ void BitBlt(TGdiPlayer& g, TByteView r, bool stretch) {
   }
   const QImage img = ReadDib(r, 84, 92, r.U32(80));
   const double sw = stretch ? r.I32(100) : dst.width(), sh = stretch ? r.I32(104) : dst.height();
-  g.Blit(dst, img, QRectF(r.I32(44), r.I32(48), sw, sh), rop);
+  QRectF src;
+  if (SourcePixels(r, 52, QRectF(r.I32(44), r.I32(48), sw, sh), &src)) g.Blit(dst, img, src, rop);
 }
 
 void StretchDIBits(TGdiPlayer& g, TByteView r) {
@@ -229,7 +263,8 @@ void AlphaBlend(TGdiPlayer& g, TByteView r) {
   const uint8_t constantAlpha = r.U8(42), format = r.U8(43);
   const QImage img = ReadDib(r, 84, 92, r.U32(80), (format & 1) != 0);
   if (img.isNull()) return;
-  const QRectF src(r.I32(44), r.I32(48), r.I32(100), r.I32(104));
+  QRectF src;
+  if (!SourcePixels(r, 52, QRectF(r.I32(44), r.I32(48), r.I32(100), r.I32(104)), &src)) return;
   if (constantAlpha == 255) {
     g.Blit(dst, img, src, 0x00CC0020);
     return;
@@ -255,7 +290,9 @@ void TransparentBlt(TGdiPlayer& g, TByteView r) {
     for (int x = 0; x < keyed.width(); ++x)
       if ((line[x] | 0xFF000000u) == key) line[x] = 0;
   }
-  g.Blit(dst, keyed, QRectF(r.I32(44), r.I32(48), r.I32(100), r.I32(104)), 0x00CC0020);
+  QRectF src;
+  if (SourcePixels(r, 52, QRectF(r.I32(44), r.I32(48), r.I32(100), r.I32(104)), &src))
+    g.Blit(dst, keyed, src, 0x00CC0020);
 }
 
 void MaskBlt(TGdiPlayer& g, TByteView r) {
@@ -265,22 +302,32 @@ void MaskBlt(TGdiPlayer& g, TByteView r) {
     g.PatBlt(dst, rop & 0x00FFFFFF);
     return;
   }
-  QImage img = ReadDib(r, 84, 92, r.U32(80));
+  const QImage img = ReadDib(r, 84, 92, r.U32(80));
   const QImage mask = ReadDib(r, 112, 120, r.U32(108));
-  if (img.isNull()) return;
-  if (!mask.isNull()) {
-    // Mask bits of 1 take the source; 0 leaves the destination.
-    img = img.convertToFormat(QImage::Format_ARGB32);
-    const int mx = r.I32(100), my = r.I32(104);
-    for (int y = 0; y < img.height(); ++y) {
-      QRgb* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-      for (int x = 0; x < img.width(); ++x) {
-        const int px = x + mx, py = y + my;
-        if (px < mask.width() && py < mask.height() && qGray(mask.pixel(px, py)) < 128) line[x] = 0;
-      }
-    }
+  QRectF src;
+  if (img.isNull() ||
+      !SourcePixels(r, 52, QRectF(r.I32(44), r.I32(48), dst.width(), dst.height()), &src))
+    return;
+  // The ROP4: the foreground operation in the third byte, the background one in the top byte.
+  // Without a mask only the foreground one applies.
+  const uint8_t fore = (rop >> 16) & 0xFF, back = rop >> 24;
+  if (mask.isNull()) {
+    g.Blit(dst, img, src, rop & 0x00FFFFFF);
+    return;
   }
-  g.Blit(dst, img, QRectF(r.I32(44), r.I32(48), dst.width(), dst.height()), 0x00CC0020);
+  g.MaskBlit(dst, img, src, mask, QPoint(r.I32(100), r.I32(104)), fore, back);
+}
+
+// PLGBLT: the source onto a parallelogram, pixels whose mask bit is 0 left out.
+void PlgBlt(TGdiPlayer& g, TByteView r) {
+  const QPointF corners[3] = {P32(r, 24), P32(r, 32), P32(r, 40)};
+  const QImage img = ReadDib(r, 96, 104, r.U32(92));
+  QRectF src;
+  if (img.isNull() ||
+      !SourcePixels(r, 64, QRectF(r.I32(48), r.I32(52), r.I32(56), r.I32(60)), &src))
+    return;
+  g.BlitParallelogram(corners, img, src, ReadDib(r, 124, 132, r.U32(120)),
+                      QPoint(r.I32(112), r.I32(116)));
 }
 
 void GradientFill(TGdiPlayer& g, TByteView r) {
@@ -635,6 +682,9 @@ void PlayRecord(TGdiPlayer& g, uint32_t type, TByteView r) {
       break;
     case emr::MaskBlt:
       MaskBlt(g, r);
+      break;
+    case emr::PlgBlt:
+      PlgBlt(g, r);
       break;
     case emr::GradientFill:
       GradientFill(g, r);

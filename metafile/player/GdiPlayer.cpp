@@ -353,7 +353,27 @@ QPen TGdiPlayer::MakePen(const QTransform& t) const {
     if (d.size() % 2) d.push_back(d.back());
     pen.setDashPattern(d);
   }
+  // A geometric pen strokes with its brush: a hatch or a pattern, laid as a brush's fill is.
+  if (geometric && (p.Brush.Kind == TGdiBrush::bkHatched || p.Brush.Kind == TGdiBrush::bkPattern))
+    pen.setBrush(MakeBrush(RopBrush(p.Brush), t));
   return pen;
+}
+
+TGdiBrush TGdiPlayer::RopBrush(const TGdiBrush& b) const {
+  if (b.Kind == TGdiBrush::bkNull || (S.Rop2 != R2_BLACK && S.Rop2 != R2_WHITE)) return b;
+  TGdiBrush out = b;
+  out.Color = S.Rop2 == R2_BLACK ? Qt::black : Qt::white;
+  if (out.Kind == TGdiBrush::bkPattern) {
+    out.Kind = TGdiBrush::bkSolid;
+    out.Pattern = QImage();
+  }
+  return out;
+}
+
+QColor TGdiPlayer::RopBackground() const {
+  if (S.Rop2 == R2_BLACK) return Qt::black;
+  if (S.Rop2 == R2_WHITE) return Qt::white;
+  return S.BkColor;
 }
 
 QBrush TGdiPlayer::MakeBrush(const TGdiBrush& b, const QTransform& t) const {

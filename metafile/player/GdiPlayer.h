@@ -19,14 +19,6 @@ inline QColor ColorRef(uint32_t c) {
   return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
-struct TGdiPen {
-  uint32_t Style = 0;  // PS_* style, end cap, join and type bits
-  double Width = 0;    // logical units; 0 means one device pixel
-  QColor Color = Qt::black;
-  std::vector<double> UserDashes;  // PS_USERSTYLE lengths in logical units
-  bool Null() const { return (Style & 0xF) == 5; }
-};
-
 struct TGdiBrush {
   enum TKind { bkSolid, bkNull, bkHatched, bkPattern };
   TKind Kind = bkSolid;
@@ -34,6 +26,16 @@ struct TGdiBrush {
   uint32_t Hatch = 0;
   QImage Pattern;
   bool Mono = false;  // a monochrome pattern takes the text and background colours
+};
+
+struct TGdiPen {
+  uint32_t Style = 0;  // PS_* style, end cap, join and type bits
+  double Width = 0;    // logical units; 0 means one device pixel
+  QColor Color = Qt::black;
+  std::vector<double> UserDashes;  // PS_USERSTYLE lengths in logical units
+  // What a geometric pen strokes with when it is a hatch or a pattern; a solid pen takes Color.
+  TGdiBrush Brush;
+  bool Null() const { return (Style & 0xF) == 5; }
 };
 
 // One entry of the object table: what CREATE*/SELECTOBJECT hand around.
@@ -158,8 +160,19 @@ class TGdiPlayer {
   void TextOut(QPointF ref, const QString& text, const std::vector<double>& dx,
                const std::vector<double>& dy, uint32_t options, const QRectF* rect);
 
-  // Bitmaps: draws src (a rectangle of image) into the logical rectangle dst with a raster op.
+  // Bitmaps: draws src (a rectangle of image, in its pixels) into the logical rectangle dst with
+  // a raster op; a negative width or height on either side mirrors the picture.
   void Blit(const QRectF& dst, const QImage& image, const QRectF& src, uint32_t rop);
+  // MaskBlt: each pixel of src combines with the page by the raster op its mask bit chooses
+  // (fore where the mask is 1, back where it is 0); the mask pixel of source pixel (x, y) is
+  // maskAt + (x, y) - src.topLeft().
+  void MaskBlit(const QRectF& dst, const QImage& image, const QRectF& src, const QImage& mask,
+                QPoint maskAt, uint8_t fore, uint8_t back);
+  // PlgBlt: src mapped onto the logical parallelogram whose corners take the source's top left,
+  // top right and bottom left. With a mask (placed as MaskBlit's), pixels whose mask bit is 0
+  // leave the page as it is.
+  void BlitParallelogram(const QPointF (&corners)[3], const QImage& image, const QRectF& src,
+                         const QImage& mask, QPoint maskAt);
   // A raster op without a source: pattern, blackness, whiteness, invert.
   void PatBlt(const QRectF& dst, uint32_t rop);
 
@@ -199,6 +212,13 @@ class TGdiPlayer {
   bool BeginDraw(QPainter::CompositionMode* mode);
   QPen MakePen(const QTransform& t) const;
   QBrush MakeBrush(const TGdiBrush& b, const QTransform& t) const;
+  // The brush as the raster operation leaves it: R2_BLACK and R2_WHITE paint every pixel the
+  // brush covers black or white. The colour behind a hatch likewise.
+  TGdiBrush RopBrush(const TGdiBrush& b) const;
+  QColor RopBackground() const;
+  void StrokeWithPen(const QPainterPath& path, const QPen& pen, const QTransform& toPixels);
+  void DrawSource(const QRectF& dst, const QImage& image, const QRectF& src,
+                  QPainter::CompositionMode mode);
   void FillAndStroke(const QPainterPath& shape, bool fill, bool stroke);
   void StrokeOpen(const QPainterPath& shape);
   void StrokeOnPixelCentres(const QList<QPolygonF>& polygons, const QPen& pen);

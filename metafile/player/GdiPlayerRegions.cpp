@@ -149,7 +149,7 @@ void TGdiPlayer::FillRegion(const QRegion& logical, const TGdiBrush& brush) {
   if (!BeginDraw(&mode)) return;
   const QTransform t = LogicalToOutput();
   FPainter.setTransform(t * FPainterBase);
-  FPainter.fillPath(RegionPath(logical), MakeBrush(brush, t));
+  FPainter.fillPath(RegionPath(logical), MakeBrush(RopBrush(brush), t));
 }
 
 void TGdiPlayer::FrameRegion(const QRegion& logical, const TGdiBrush& brush, QSizeF stroke) {

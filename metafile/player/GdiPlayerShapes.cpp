@@ -102,22 +102,39 @@ void TGdiPlayer::FillAndStroke(const QPainterPath& shape, bool fill, bool stroke
   }
   const QTransform toPixels = t * FPainterBase * FPixelsFromPainter;
   FPainter.setTransform(t * FPainterBase);
-  if (fill && S.Brush.Kind == TGdiBrush::bkSolid && toPixels.type() <= QTransform::TxScale) {
+  const TGdiBrush brush = RopBrush(S.Brush);
+  if (fill && brush.Kind == TGdiBrush::bkSolid && toPixels.type() <= QTransform::TxScale) {
     if (const std::optional<QRect> box = WholePixelBox(path, toPixels)) {
       // GDI fills whole pixels between rounded edges: a one-pixel table rule stays one sharp
       // pixel at any scale, and cells that share an edge neither overlap nor part.
       FPainter.setTransform(FPixelsFromPainter.inverted());
-      FPainter.fillRect(*box, S.Brush.Color);
+      FPainter.fillRect(*box, brush.Color);
       FPainter.setTransform(t * FPainterBase);
       fill = false;
     }
   }
-  if (fill && S.Brush.Kind != TGdiBrush::bkNull) {
-    if (S.Brush.Kind == TGdiBrush::bkHatched && S.BkMode == 2) FPainter.fillPath(path, S.BkColor);
-    FPainter.fillPath(path, MakeBrush(S.Brush, t));
+  if (fill && brush.Kind != TGdiBrush::bkNull) {
+    if (brush.Kind == TGdiBrush::bkHatched && S.BkMode == 2)
+      FPainter.fillPath(path, RopBackground());
+    FPainter.fillPath(path, MakeBrush(brush, t));
   }
   if (pen.style() == Qt::NoPen) return;
-  if (pen.widthF() <= 1.5 && !HasCurves(path)) {
+  QPen stroker = pen;
+  // A pattern is laid from the output's origin in the coordinates the path is drawn in.
+  if (stroker.brush().style() != Qt::SolidPattern) stroker.setBrush(MakePen(t).brush());
+  StrokeWithPen(path, stroker, toPixels);
+}
+
+void TGdiPlayer::StrokeWithPen(const QPainterPath& path, const QPen& pen,
+                               const QTransform& toPixels) {
+  const bool solid = pen.brush().style() == Qt::SolidPattern;
+  if (!solid && S.Pen.Brush.Kind == TGdiBrush::bkHatched && S.BkMode == 2) {
+    // An opaque background shows between the lines of a hatched pen, as it does in a fill.
+    QPen under = pen;
+    under.setBrush(RopBackground());
+    FPainter.strokePath(path, under);
+  }
+  if (solid && pen.widthF() <= 1.5 && !HasCurves(path)) {
     StrokeOnPixelCentres(path.toSubpathPolygons(toPixels), pen);
     return;
   }

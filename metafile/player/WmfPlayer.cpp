@@ -45,7 +45,7 @@ QImage Bitmap16(TByteView r, size_t off, size_t gap = 0) {
   const int w = r.I16(off + 2), h = r.I16(off + 4), stride = r.I16(off + 6);
   const int planes = r.U8(off + 8), bpp = r.U8(off + 9);
   if (w <= 0 || h <= 0 || planes != 1 || stride <= 0) return {};
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return {};
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return {};
   if (static_cast<int64_t>(stride) * 8 < static_cast<int64_t>(w) * bpp) return {};
   const size_t bits = off + 10 + gap;
   if (!r.HasArray(bits, static_cast<size_t>(h), static_cast<size_t>(stride))) return {};
@@ -59,6 +59,10 @@ QImage Bitmap16(TByteView r, size_t off, size_t gap = 0) {
       } else if (bpp == 24 || bpp == 32) {
         const uint8_t* p = row + x * (bpp / 8);
         out[x] = qRgb(p[2], p[1], p[0]);
+      } else if (bpp == 16) {  // 5 bits each of red, green and blue, as a 16-bit DIB has them
+        const uint32_t v = row[2 * x] | (row[2 * x + 1] << 8);
+        auto scale = [](uint32_t c) { return static_cast<int>((c * 255 + 15) / 31); };
+        out[x] = qRgb(scale((v >> 10) & 31), scale((v >> 5) & 31), scale(v & 31));
       } else {
         const int v = bpp == 8 ? row[x] : ((row[x / 2] >> (x % 2 ? 0 : 4)) & 0xF) * 17;
         out[x] = qRgb(v, v, v);
@@ -300,6 +304,8 @@ void PlayRecord(TGdiPlayer& g, uint16_t fn, TByteView r) {
       o.Type = TGdiObject::otBrush;
       o.Brush.Kind = TGdiBrush::bkPattern;
       o.Brush.Pattern = PackedDib(r, 10, r.U16(8));
+      // A BS_PATTERN brush may carry a device-dependent bitmap (BITMAP16) instead of a DIB.
+      if (o.Brush.Pattern.isNull() && r.U16(6) == 3) o.Brush.Pattern = Bitmap16(r, 10);
       if (o.Brush.Pattern.isNull()) o.Brush.Kind = TGdiBrush::bkSolid;
       g.PutObjectFirstFree(std::move(o));
       break;

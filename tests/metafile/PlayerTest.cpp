@@ -10,50 +10,10 @@
 
 #include "MetafileBuilder.h"
 #include "MetafilePlayer.h"
+#include "PlayerPages.h"
 #include "RecordTypes.h"
 
 namespace {
-
-template <class T>
-std::string CaseName(const testing::TestParamInfo<T>& c) {
-  return c.param.Name;
-}
-
-constexpr int32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000;
-
-QImage Play(const std::string& bytes, int w = 100, int h = 100) {
-  TMetafile m;
-  EXPECT_TRUE(m.LoadFromBytes(bytes)) << m.Error();
-  QImage img(w, h, QImage::Format_RGB32);
-  img.fill(Qt::white);
-  QPainter p(&img);
-  PlayMetafile(p, m, QRectF(0, 0, w, h));
-  return img;
-}
-
-// A solid brush of the colour selected into the DC, with a null pen.
-void SolidBrush(TEmfBuilder& b, int32_t color) {
-  b.Record(emr::CreateBrushIndirect, {1, 0, color, 0});
-  b.Record(emr::SelectObject, {1});
-  b.Record(emr::SelectObject, {static_cast<int32_t>(0x80000008u)});  // NULL_PEN
-}
-
-struct TPixel {
-  int X, Y;
-  QRgb Color;
-};
-
-struct TPageCase {
-  const char* Name;
-  std::function<void(TEmfBuilder&)> Build;
-  std::vector<TPixel> Expect;
-  int Output = 100;  // the page is Page device pixels square, drawn Output pixels square
-  int Page = 100;
-};
-
-void PrintTo(const TPageCase& c, std::ostream* out) {
-  *out << c.Name;
-}
 
 std::vector<TPageCase> PageCases() {
   return {
@@ -223,8 +183,6 @@ std::vector<TPageCase> PageCases() {
   };
 }
 
-class PageTest : public testing::TestWithParam<TPageCase> {};
-
 TEST_P(PageTest, PixelsAtKnownPlaces) {
   TEmfBuilder b(GetParam().Page, GetParam().Page);
   GetParam().Build(b);
@@ -315,50 +273,6 @@ INSTANTIATE_TEST_SUITE_P(
 
 // ---- bitmaps ----
 
-// A 2 x 2 DIB with red, green / blue, white corners (top row first when drawn).
-std::string Dib(int bits, bool topDown) {
-  const QRgb corners[2][2] = {{qRgb(255, 0, 0), qRgb(0, 255, 0)},
-                              {qRgb(0, 0, 255), qRgb(255, 255, 255)}};
-  std::string info;
-  for (int32_t v : {40, 2, topDown ? -2 : 2}) PutU32(info, static_cast<uint32_t>(v));
-  PutU16(info, 1);
-  PutU16(info, static_cast<uint16_t>(bits));
-  for (uint32_t v : {0u, 0u, 0u, 0u, 0u, 0u}) PutU32(info, v);
-  const bool indexed = bits <= 8;
-  if (indexed) {
-    const int entries = 1 << bits;
-    for (int i = 0; i < entries; ++i) {
-      const QRgb c = i < 4 ? corners[i / 2][i % 2] : 0;
-      PutU32(info, static_cast<uint32_t>(qBlue(c) | (qGreen(c) << 8) | (qRed(c) << 16)));
-    }
-  }
-  std::string pixels;
-  for (int row = 0; row < 2; ++row) {
-    const int y = topDown ? row : 1 - row;  // which picture row this stored row holds
-    std::string line;
-    if (bits == 1) {
-      // Two colours only: index 0 (red) and 1 (green) on every row, red where x == y.
-      line.push_back(static_cast<char>(y == 0 ? 0x40 : 0x80));
-    } else if (bits == 4) {
-      line.push_back(static_cast<char>(((y * 2) << 4) | (y * 2 + 1)));
-    } else if (bits == 8) {
-      line.push_back(static_cast<char>(y * 2));
-      line.push_back(static_cast<char>(y * 2 + 1));
-    } else {
-      for (int x = 0; x < 2; ++x) {
-        const QRgb c = corners[y][x];
-        line.push_back(static_cast<char>(qBlue(c)));
-        line.push_back(static_cast<char>(qGreen(c)));
-        line.push_back(static_cast<char>(qRed(c)));
-        if (bits == 32) line.push_back('\0');
-      }
-    }
-    while (line.size() % 4) line.push_back('\0');
-    pixels += line;
-  }
-  return info + pixels;
-}
-
 struct TDibCase {
   const char* Name;
   int Bits;
@@ -368,8 +282,8 @@ struct TDibCase {
 class DibCornerTest : public testing::TestWithParam<TDibCase> {};
 
 TEST_P(DibCornerTest, CornersLandInTheRightPlaces) {
-  const std::string dib = Dib(GetParam().Bits, GetParam().TopDown);
-  const uint32_t infoSize = 40 + (GetParam().Bits <= 8 ? 4u << GetParam().Bits : 0u);
+  const std::string dib = CornerDib(GetParam().Bits, GetParam().TopDown);
+  const uint32_t infoSize = CornerDibHeaderSize(GetParam().Bits);
   TEmfBuilder b;
   std::string r;
   for (int32_t v : {0, 0, 100, 100, 0, 0, 0, 0, 2, 2, 80, static_cast<int32_t>(infoSize),
