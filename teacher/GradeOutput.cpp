@@ -134,17 +134,17 @@ std::string GradeTable(const TClassGrades& g, const std::vector<TItemStatistics>
   size_t nameWidth = 9;
   for (const auto& s : g.Students) nameWidth = std::max(nameWidth, Utf8Width(s.Name));
   std::string head = PadRight("Name", nameWidth) + "  Time     Grade";
-  for (const auto& t : g.TopicNames) head.append("  ").append(t);
+  for (const auto& t : g.TopicNames) head.append("  ").append(TerminalText(t));
   Append(out, "%s\n", head.c_str());
   for (const auto& s : g.Students) {
-    std::string line = PadRight(s.Name.empty() ? "(no name)" : s.Name, nameWidth) + "  " +
-                       PadRight(FormatElapsed(s.ElapsedSeconds), 7) + "  " +
+    std::string line = PadRight(s.Name.empty() ? "(no name)" : TerminalText(s.Name), nameWidth) +
+                       "  " + PadRight(FormatElapsed(s.ElapsedSeconds), 7) + "  " +
                        PadRight(GradeFigure(s.Grade) + "%", 6);
     for (size_t t = 0; t < s.TopicGrades.size(); ++t) {
       line.append("  ").append(
           PadRight(GradeFigure(s.TopicGrades[t]) + "%", Utf8Width(g.TopicNames[t])));
     }
-    Append(out, "%s  %s\n", line.c_str(), s.File.c_str());
+    Append(out, "%s  %s\n", line.c_str(), TerminalText(s.File).c_str());
   }
   Append(out, "%zu graded, %zu bad\n", g.Students.size(), g.BadFiles.size());
   if (items) {

@@ -5,10 +5,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <regex>
+#include <set>
 
+#include "CompressedStrings.h"
+#include "Cp1251.h"
 #include "ExamFixtures.h"
 #include "Grading.h"
 #include "TestImageBuilder.h"
+#include "TestUserAnswers.h"
 #include "ToolTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -211,6 +215,94 @@ TEST_F(ClassReport, QuestionsTooEasyAndTooHardAreFlaggedInWords) {
   EXPECT_NE(rows[0].find("слишком лёгкий"), std::string::npos) << rows[0];
   EXPECT_NE(rows[1].find("слишком трудный"), std::string::npos) << rows[1];
   EXPECT_EQ(rows[1].find("слишком лёгкий"), std::string::npos) << rows[1];
+}
+
+// Answers whose stored name is exactly the given text: the program trims blanks and control
+// characters off a name it saves, a hostile file need not.
+void WriteAnswersNamed(const fs::path& path, const std::string& key, const std::string& name) {
+  tooltest::WriteAnswers(path, key, "", {0}, 46);
+  std::string bytes = examtest::ReadFile(path);
+  const std::string section = CompressString(Utf8ToCp1251(name).Text);
+  const int32_t size = static_cast<int32_t>(section.size());
+  bytes.replace(offsetof(TUserAnswersRec, NameSize), sizeof size,
+                reinterpret_cast<const char*>(&size), sizeof size);
+  examtest::WriteFile(path, bytes + section);
+}
+
+// A name or file name typed to do harm: each output keeps it as text. CSV guards the cells a
+// spreadsheet would run as a formula; JSON keeps it exactly; the report escapes it.
+TEST_F(ClassReport, HostileNamesStayTextInEveryOutput) {
+  const struct {
+    const char* name;
+    const char* csvCell;
+  } names[] = {
+      {R"c(=HYPERLINK("http://x","y"))c", R"c("'=HYPERLINK(""http://x"",""y"")")c"},
+      {R"c(@SUM(1+1)*cmd|"/C calc"!A0)c", R"c("'@SUM(1+1)*cmd|""/C calc""!A0")c"},
+      {"+7 900 123-45-67", "'+7 900 123-45-67"},
+      {"-2+3", "'-2+3"},
+      {"\t=1+1", "'\t=1+1"},
+      {"\r=1+1", "\"'\r=1+1\""},
+      {"Сидоров = Пётр", "Сидоров = Пётр"},
+      {"'=уже с апострофом", "'=уже с апострофом"},
+      {R"(<b>Хакер</b> & "сын" 'x')", R"("<b>Хакер</b> & ""сын"" 'x'")"},
+      {"</script><script>alert(1)</script>", "</script><script>alert(1)</script>"},
+  };
+  fs::create_directory(Dir() / "class");
+  for (size_t i = 0; i < std::size(names); ++i) {
+    WriteAnswersNamed(Dir() / "class" / (std::to_string(i) + ".tst-usr"), Key(),
+                      names[i].name);
+  }
+  // File names that are markup or a formula; "x<" + "/script>.tst-usr" closes a script element.
+  fs::create_directory(Dir() / "x<");
+  const struct {
+    const char* file;
+    const char* csvCell;
+  } files[] = {{"x</script>.tst-usr", "x</script>.tst-usr"},
+               {"=1+1 & \"q\".tst-usr", R"("'=1+1 & ""q"".tst-usr")"}};
+  for (const auto& f : files) tooltest::WriteAnswers(Dir() / f.file, Key(), "Файл", {0}, 46);
+  const std::string answers = std::string("class ") + Quote("x<") + " " + Quote(files[1].file);
+  const std::string key = Quote(fs::path(SAMPLES_DIR) / "demo.tst-ans");
+
+  const auto csv = RunTool(Dir(), "grade " + key + " " + answers + " --format csv --items");
+  ASSERT_EQ(csv.Exit, 0) << csv.Err;
+  for (const auto& n : names) {
+    EXPECT_NE(csv.Out.find(std::string(",").append(n.csvCell).append(",75,")), std::string::npos)
+        << n.name << " as " << n.csvCell << " in\n"
+        << csv.Out;
+  }
+  for (const auto& f : files) {
+    EXPECT_NE(csv.Out.find(std::string("\r\n").append(f.csvCell).append(",Файл,")), std::string::npos)
+        << f.file << " as " << f.csvCell << " in\n"
+        << csv.Out;
+  }
+
+  const auto [html, json] = ReportAndJson(answers, 0);
+  const QJsonArray students = json["students"].toArray();
+  ASSERT_EQ(students.size(), qsizetype(std::size(names) + std::size(files)));
+  std::set<std::string> jsonNames, jsonFiles;
+  for (const auto& s : students) {
+    jsonNames.insert(s.toObject()["name"].toString().toStdString());
+    jsonFiles.insert(s.toObject()["file"].toString().toStdString());
+  }
+  for (const auto& n : names) {
+    EXPECT_TRUE(jsonNames.count(n.name)) << "JSON keeps the name as typed: " << n.name;
+    EXPECT_NE(html.find(QString(n.name).toHtmlEscaped().toStdString()), std::string::npos)
+        << n.name;
+  }
+  for (const auto& f : files) {
+    EXPECT_TRUE(jsonFiles.count(f.file)) << f.file;
+    EXPECT_NE(html.find(QString(f.file).toHtmlEscaped().toStdString()), std::string::npos)
+        << f.file;
+  }
+  EXPECT_EQ(Count(html, "<script"), 1u) << "only the report's own script";
+  EXPECT_EQ(Count(html, "</script>"), 1u);
+  EXPECT_EQ(html.find("<b>"), std::string::npos);
+
+  const auto table = RunTool(Dir(), "grade " + key + " " + answers + " --items");
+  ASSERT_EQ(table.Exit, 0) << table.Err;
+  EXPECT_NE(table.Out.find(names[0].name), std::string::npos) << "a terminal runs no formula";
+  EXPECT_EQ(table.Out.find('\r'), std::string::npos) << "no control character reaches the terminal";
+  EXPECT_EQ(table.Out.find('\t'), std::string::npos);
 }
 
 TEST(ClassSummary, MeanMedianDeviationAndHistogram) {
