@@ -1,6 +1,7 @@
 // Text output helpers of examtool.
 #include "TextFormat.h"
 
+#include <charconv>
 #include <cstdio>
 #include <string_view>
 
@@ -60,6 +61,12 @@ std::string FormatFixed(double v, int decimals) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   return buf;
+}
+
+std::string FormatExact(double v) {
+  char buf[64];
+  const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+  return std::string(buf, end);
 }
 
 std::string FormatShort(double v) {

@@ -20,6 +20,8 @@ std::string JsonQuote(const std::string& s);
 std::string CsvQuote(const std::string& s);
 // A number with a fixed count of decimals and a decimal point, whatever the locale.
 std::string FormatFixed(double v, int decimals);
+// The shortest text that reads back as the very same number: full precision for programs.
+std::string FormatExact(double v);
 // The shortest form of a number ("%g").
 std::string FormatShort(double v);
 // Seconds as hours, minutes and seconds: "1:02:03".
