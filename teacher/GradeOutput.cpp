@@ -57,7 +57,7 @@ const char* ReliabilityName(TReliability r) {
   return nullptr;
 }
 
-// The names of the item analysis' flags that are set, as JSON strings.
+// The names under which the JSON lists the item analysis' flags that are set.
 std::vector<const char*> AnalysisFlags(const TItemStatistics& item) {
   std::vector<const char*> names;
   for (const auto& [set, name] :

@@ -240,7 +240,7 @@ std::vector<TItemStatistics> ItemStatistics(const TTestReader& key, const TClass
     item.MaxScore = layout.QuestionMaxScore(int32_t(q));
     item.GradePerPoint = perPoint[q];
     item.Options = OptionsOf(key, int32_t(q));
-    const double* x = &scores[q * n];
+    const double* x = scores.data() + q * n;
     auto full = [&](size_t s) { return item.MaxScore > 0 && x[s] >= item.MaxScore; };
 
     double sumX = 0, sumRest = 0;
