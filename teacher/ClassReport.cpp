@@ -25,8 +25,62 @@ std::string Optional(const std::optional<double>& percent) {
   return percent ? Percent(GradeFigure(*percent)) : "—";
 }
 
+// A figure of the item analysis: its full value for programs, rounded for people; "—" when it
+// is not defined.
+std::string Analysis(const std::optional<double>& v, int decimals, const char* unit = "") {
+  if (!v) return "—";
+  return Data(FormatExact(*v), WithDecimalComma(FormatFixed(*v, decimals)) + unit);
+}
+
+// The names of the item analysis' figures with a line each that says what they mean.
+struct TExplained {
+  const char* Name;
+  const char* Meaning;
+};
+
+const TExplained kItemFigures[] = {
+    {"Индекс лёгкости",
+     "Средний балл за вопрос в процентах от его максимума: чем выше, тем легче вопрос. Ниже 20 % "
+     "вопрос слишком трудный, выше 90 % слишком лёгкий."},
+    {"Стандартное отклонение",
+     "Насколько баллы учеников за вопрос расходятся между собой, в процентах от максимума; 0 — "
+     "все получили одно и то же."},
+    {"Индекс дискриминации",
+     "Корреляция балла за вопрос с оценкой за остальной тест, от −100 до 100: насколько лучше "
+     "отвечают на вопрос те, кто лучше написал остальной тест. Ниже 20 вопрос слабо отличает "
+     "сильных от слабых; ниже 0 он работает против теста: проверьте ключ."},
+    {"Эффективность дискриминации",
+     "Индекс дискриминации в процентах от наибольшего, какой возможен при таких баллах за вопрос "
+     "и за остальной тест: учитывает, что очень лёгкий или очень трудный вопрос не может "
+     "различать сильно."},
+};
+
+const TExplained kTestFigures[] = {
+    {"Коэффициент внутренней согласованности",
+     "Альфа Кронбаха, в процентах: насколько согласованно вопросы теста измеряют одно и то же. "
+     "Ниже 64 % тест ненадёжен, от 64 до 75 % удовлетворительно, выше 75 % хорошо."},
+    {"Относительная ошибка",
+     "Какую часть разброса оценок составляет случайная ошибка измерения, в процентах: чем "
+     "меньше, тем точнее тест."},
+    {"Стандартная ошибка",
+     "На сколько процентов оценка ученика может отличаться от той, что он заслуживает, из-за "
+     "случайности: примерно в двух случаях из трёх не больше этого."},
+};
+
+const char kUndefined[] =
+    "«—»: показатель не определён, например, когда учеников меньше двух или все ответили "
+    "одинаково.";
+
+std::string Explanations(const TExplained* figures, size_t count) {
+  std::string html = "<dl class=\"explained\">\n";
+  for (size_t i = 0; i < count; ++i) {
+    html += std::string("<dt>") + figures[i].Name + "</dt><dd>" + figures[i].Meaning + "</dd>\n";
+  }
+  return html + "</dl>\n<p>" + kUndefined + "</p>\n";
+}
+
 const char kStyle[] = R"(
-body { font-family: sans-serif; margin: 2em auto; max-width: 60em; padding: 0 1em; color: #222; }
+body { font-family: sans-serif; margin: 2em auto; max-width: 76em; padding: 0 1em; color: #222; }
 h1 { font-size: 1.6em; } h2 { margin-top: 2em; border-bottom: 1px solid #ccc; }
 table { border-collapse: collapse; margin: 1em 0; }
 th, td { border: 1px solid #ccc; padding: 0.25em 0.6em; text-align: left; vertical-align: top; }
@@ -37,12 +91,18 @@ th[aria-sort=ascending] button::after { content: " ▲"; }
 th[aria-sort=descending] button::after { content: " ▼"; }
 .chart { display: block; max-width: 100%; height: auto; margin: 1em 0; }
 .right { color: #2e7d32; font-weight: bold; }
+#items { font-size: 0.85em; }
+#items td.remarks { min-width: 14em; }
+dl.explained dt { font-weight: bold; margin-top: 0.5em; }
+dl.explained dd { margin: 0 0 0 1.5em; }
 .warning { color: #c62828; font-weight: bold; }
 h2, h3 { break-after: avoid; }
 .chart, .question { break-inside: avoid; }
 @media print {
   body { margin: 0; max-width: none; }
   .hint { display: none; }
+  #items { font-size: 7.5pt; }
+  #items td.remarks { min-width: 10em; }
   th button { display: contents; }  /* else the header repeated on the next page comes out empty */
 }
 )";
@@ -130,15 +190,54 @@ void AppendDistribution(std::string& html, const TGradeSummary& summary) {
   html += "</tbody>\n</table>\n</section>\n";
 }
 
+const char* ReliabilityWords(TReliability r) {
+  switch (r) {
+    case TReliability::Unreliable:
+      return "тест ненадёжен";
+    case TReliability::Satisfactory:
+      return "удовлетворительно";
+    case TReliability::Good:
+      return "хорошо";
+    case TReliability::Unknown:
+      break;
+  }
+  return "";
+}
+
+void AppendReliability(std::string& html, const TGradeSummary& summary) {
+  if (!OpenSection(html, "reliability", "Надёжность теста", summary.Graded == 0,
+                   "Без оценённых работ надёжность теста не оценить.")) {
+    return;
+  }
+  const std::string verdict = ReliabilityWords(summary.Reliability);
+  html += std::string("<table id=\"reliability-figures\">\n<tbody>\n<tr><th scope=\"row\">") +
+          kTestFigures[0].Name + "</th><td>" + Analysis(summary.InternalConsistency, 1, "&nbsp;%") +
+          "</td><td>" +
+          (summary.Reliability == TReliability::Unreliable
+               ? "<span class=\"warning\">" + verdict + "</span>"
+               : verdict) +
+          "</td></tr>\n<tr><th scope=\"row\">" + kTestFigures[1].Name + "</th><td>" +
+          Analysis(summary.ErrorRatio, 1, "&nbsp;%") +
+          "</td><td></td></tr>\n<tr><th scope=\"row\">" + kTestFigures[2].Name + "</th><td>" +
+          Analysis(summary.StandardError, 1, "&nbsp;%") +
+          "</td><td></td></tr>\n</tbody>\n</table>\n";
+  html += Explanations(kTestFigures, std::size(kTestFigures));
+  html += "</section>\n";
+}
+
+// The flags of a question in words, one line each.
 std::string Remarks(const TItemStatistics& item) {
   std::string words;
-  auto add = [&words](const char* text) {
-    words += (words.empty() ? "" : "; ") + std::string(text);
-  };
-  if (item.TooHard) add("слишком трудный: полный балл меньше чем у 20 % учеников");
-  if (item.TooEasy) add("слишком лёгкий: полный балл больше чем у 90 % учеников");
+  auto add = [&words](const std::string& text) { words += (words.empty() ? "" : "<br>") + text; };
+  if (item.LowFacility) add("слишком трудный: лёгкость ниже 20 %");
+  if (item.HighFacility) add("слишком лёгкий: лёгкость выше 90 %");
+  if (item.NegativeDiscriminationIndex) add("работает против теста: проверьте ключ");
+  if (item.WeakDiscrimination) add("слабо отличает сильных от слабых");
   if (item.NegativeDiscrimination)
     add("отрицательная дискриминация: слабые ответили лучше сильных");
+  for (const auto& option : item.Options) {
+    if (option.PositiveDistractor) add("сильные выбирают неверный «" + Esc(option.Caption) + "»");
+  }
   return words.empty() ? "" : "<span class=\"warning\">" + words + "</span>";
 }
 
@@ -162,8 +261,10 @@ void AppendQuestions(std::string& html, const TClassReport& r) {
   html +=
       "<table id=\"items\">\n<thead><tr><th scope=\"col\">Вопрос</th><th scope=\"col\">Тема</th>"
       "<th scope=\"col\">Максимум</th><th scope=\"col\">Полный балл</th>"
-      "<th scope=\"col\">Средний балл</th><th scope=\"col\">Дискриминация</th>"
-      "<th scope=\"col\">Замечания</th></tr></thead>\n<tbody>\n";
+      "<th scope=\"col\">Средний балл</th><th scope=\"col\">Дискриминация</th>";
+  for (const auto& figure : kItemFigures)
+    html += std::string("<th scope=\"col\">") + figure.Name + "</th>";
+  html += "<th scope=\"col\">Замечания</th></tr></thead>\n<tbody>\n";
   for (const auto& item : r.Items) {
     const std::string q = std::to_string(item.Question + 1);
     const std::string share = RatioFigure(item.FullScoreShare);
@@ -177,9 +278,15 @@ void AppendQuestions(std::string& html, const TClassReport& r) {
             "</td><td>" +
             Data(RatioFigure(item.Discrimination),
                  WithDecimalComma(FormatFixed(item.Discrimination, 2))) +
-            "</td><td>" + Remarks(item) + "</td></tr>\n";
+            "</td><td>" + Analysis(item.Facility, 1, "&nbsp;%") + "</td><td>" +
+            Analysis(item.ScoreDeviation, 1, "&nbsp;%") + "</td><td>" +
+            Analysis(item.DiscriminationIndex, 1) + "</td><td>" +
+            Analysis(item.DiscriminativeEfficiency, 1, "&nbsp;%") + "</td><td class=\"remarks\">" +
+            Remarks(item) + "</td></tr>\n";
   }
-  html += "</tbody>\n</table>\n</section>\n";
+  html += "</tbody>\n</table>\n";
+  html += Explanations(kItemFigures, std::size(kItemFigures));
+  html += "</section>\n";
 }
 
 void AppendOptions(std::string& html, const TClassReport& r) {
@@ -188,7 +295,11 @@ void AppendOptions(std::string& html, const TClassReport& r) {
   OpenSection(html, "options", "Варианты ответов", false, "");
   html +=
       "<p>Сколько учеников отметили каждый вариант. Неверный вариант, который отмечают часто, "
-      "стоит проверить: возможно, он сформулирован неоднозначно.</p>\n";
+      "стоит проверить: возможно, он сформулирован неоднозначно.</p>\n"
+      "<p><strong>Корреляция с остальным тестом</strong>, от −1 до 1: отмечают ли вариант те, кто "
+      "лучше написал остальной тест. У верного варианта она должна быть положительной, у "
+      "неверного — отрицательной; неверный вариант с положительной корреляцией привлекает "
+      "сильных учеников, его стоит проверить. «—»: вариант отметили все или никто.</p>\n";
   for (const auto& item : r.Items) {
     const std::string q = std::to_string(item.Question + 1);
     html += "<div class=\"question\">\n<h3 id=\"question-" + q + "\">Вопрос " + q + ". " +
@@ -196,14 +307,19 @@ void AppendOptions(std::string& html, const TClassReport& r) {
     html += "<table class=\"options\" aria-labelledby=\"question-" + q +
             "\">\n<thead><tr>"
             "<th scope=\"col\">Вариант</th><th scope=\"col\">Верный</th>"
-            "<th scope=\"col\">Отметили</th><th scope=\"col\">Доля</th></tr></thead>\n<tbody>\n";
+            "<th scope=\"col\">Отметили</th><th scope=\"col\">Доля</th>"
+            "<th scope=\"col\">Корреляция с остальным тестом</th></tr></thead>\n<tbody>\n";
     for (const auto& option : item.Options) {
       const std::string count = std::to_string(option.MarkedCount);
       html += "<tr><th scope=\"row\">" + Esc(option.Caption) + "</th><td>" +
               (option.Right ? "<span class=\"right\">✓ верный</span>" : "неверный") + "</td><td>" +
               Data(count, count) + "</td><td>" +
               WithDecimalComma(FormatFixed(100.0 * option.MarkedCount / students, 0)) +
-              "&nbsp;%</td></tr>\n";
+              "&nbsp;%</td><td>" + Analysis(option.RestCorrelation, 2) +
+              (option.PositiveDistractor
+                   ? " <span class=\"warning\">неверный, но его чаще отмечают сильные</span>"
+                   : "") +
+              "</td></tr>\n";
     }
     html += "</tbody>\n</table>\n</div>\n";
   }
@@ -239,6 +355,7 @@ std::string ClassReportHtml(const TClassReport& r) {
       ".</p>\n</header>\n<main>\n";
   AppendClassTable(html, r.Grades);
   AppendDistribution(html, r.Summary);
+  AppendReliability(html, r.Summary);
   AppendQuestions(html, r);
   AppendOptions(html, r);
   AppendBadFiles(html, r.Grades);

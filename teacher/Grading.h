@@ -35,6 +35,11 @@ struct TOptionStatistics {
   std::string Caption;  // UTF-8
   bool Right = false;   // scores when marked
   int32_t MarkedCount = 0;
+  // The correlation (-1 ... 1) of "marked it" (1 or 0) with the rest of the test: the grade
+  // without this question. None when all or none of the class marked it, or the rest is the same
+  // for everybody.
+  std::optional<double> RestCorrelation;
+  bool PositiveDistractor = false;  // a wrong option that the stronger students mark more
 };
 
 struct TItemStatistics {
@@ -49,10 +54,39 @@ struct TItemStatistics {
   bool TooEasy = false;                 // full-score share above kTooEasyShare
   bool NegativeDiscrimination = false;  // the weaker students did better than the stronger
   std::vector<TOptionStatistics> Options;
+
+  // The classical item analysis. Sample variances (divided by students - 1); a figure that
+  // would divide by zero (fewer than two students, the whole class alike) is none.
+  // The question's part of the grade is its score times GradePerPoint (percent of the grade per
+  // point: its level's weight over the level's maximum and the weights of the test; 0 when the
+  // question does not count).
+  double GradePerPoint = 0.0;
+  std::optional<double> GradePartVariance;  // of the question's part of the grade
+  std::optional<double> Facility;           // 100 x mean score / maximum: 0 ... 100
+  std::optional<double> ScoreDeviation;     // 100 x standard deviation of the score / maximum
+  // 100 x the correlation of the score with the rest of the test (the grade without this
+  // question): -100 ... 100.
+  std::optional<double> DiscriminationIndex;
+  // 100 x the covariance of score and rest over the largest it could be with the same values
+  // (both sorted): how much of the possible discrimination the question reaches.
+  std::optional<double> DiscriminativeEfficiency;
+  // Set only when the figure is.
+  bool LowFacility = false;                  // Facility below kLowFacility
+  bool HighFacility = false;                 // Facility above kHighFacility
+  bool WeakDiscrimination = false;           // DiscriminationIndex from 0 to kWeakDiscrimination
+  bool NegativeDiscriminationIndex = false;  // below 0: the question works against the test
+  bool PositiveDistractor = false;           // one of its wrong options has PositiveDistractor
 };
 
 inline constexpr double kTooHardShare = 0.2;
 inline constexpr double kTooEasyShare = 0.9;
+inline constexpr double kLowFacility = 20;
+inline constexpr double kHighFacility = 90;
+inline constexpr double kWeakDiscrimination = 20;
+inline constexpr double kUnreliableBelow = 64;  // the coefficient of internal consistency
+inline constexpr double kGoodAbove = 75;
+
+enum class TReliability { Unknown, Unreliable, Satisfactory, Good };
 
 // The grades of the class as a whole; no figures when nobody was graded.
 struct TGradeSummary {
@@ -60,6 +94,16 @@ struct TGradeSummary {
   std::optional<double> Mean, Median, StandardDeviation;  // percent; population deviation
   std::array<int32_t, 10>
       Histogram{};  // students per tenth: 0-10, 10-20, ... 90-100 (100 included)
+  // The reliability of the test, from the item statistics (none without them, with fewer than
+  // two questions that count or two students, or with everybody's grade the same):
+  // Cronbach's alpha over the questions' parts of the grade, in percent,
+  std::optional<double> InternalConsistency;
+  // 100 x sqrt(1 - InternalConsistency / 100),
+  std::optional<double> ErrorRatio;
+  // and ErrorRatio / 100 x the sample standard deviation of the grades, in percent of the grade.
+  std::optional<double> StandardError;
+  // Below kUnreliableBelow, up to kGoodAbove, above it.
+  TReliability Reliability = TReliability::Unknown;
 };
 
 struct TClassGrades {
@@ -78,7 +122,9 @@ std::vector<std::string> CollectAnswerFiles(const std::vector<std::string>& path
 TClassGrades GradeClass(TTestReader& key, const std::vector<std::string>& files);
 
 std::vector<TItemStatistics> ItemStatistics(const TTestReader& key, const TClassGrades& grades);
-TGradeSummary SummarizeGrades(const TClassGrades& grades);
+// With the item statistics of the same class, the test's reliability too.
+TGradeSummary SummarizeGrades(const TClassGrades& grades,
+                              const std::vector<TItemStatistics>& items = {});
 
 // The figures as every output of grade writes them (table, CSV, JSON and the report's values),
 // so that all of them show one and the same number.

@@ -130,7 +130,10 @@ std::string QuestionBarsSvg(const std::vector<TItemStatistics>& items) {
         for (size_t r = 0; r < items.size(); ++r) {
           const TItemStatistics& item = items[r];
           const double y = kHead + r * kRow;
-          const bool flagged = item.TooHard || item.TooEasy || item.NegativeDiscrimination;
+          const bool flagged = item.TooHard || item.TooEasy || item.NegativeDiscrimination ||
+                               item.LowFacility || item.HighFacility ||
+                               item.NegativeDiscriminationIndex || item.WeakDiscrimination ||
+                               item.PositiveDistractor;
           p.setPen(flagged ? kWarning : Qt::black);
           p.setFont(ChartFont(13, flagged));
           p.drawText(QRectF(0, y, kLabel - 8, kRow), Qt::AlignRight | Qt::AlignVCenter,

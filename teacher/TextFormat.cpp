@@ -1,7 +1,9 @@
 // Text output helpers of examtool.
 #include "TextFormat.h"
 
+#include <charconv>
 #include <cstdio>
+#include <string_view>
 
 std::size_t Utf8Width(const std::string& s) {
   std::size_t chars = 0;
@@ -12,6 +14,18 @@ std::size_t Utf8Width(const std::string& s) {
 std::string PadRight(const std::string& s, std::size_t width) {
   const std::size_t chars = Utf8Width(s);
   return chars >= width ? s : s + std::string(width - chars, ' ');
+}
+
+std::string TerminalText(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (unsigned char c : s) {
+    if (c < 0x20 || c == 0x7F)
+      out += "\xEF\xBF\xBD";
+    else
+      out += static_cast<char>(c);
+  }
+  return out;
 }
 
 std::string JsonQuote(const std::string& s) {
@@ -32,9 +46,11 @@ std::string JsonQuote(const std::string& s) {
 }
 
 std::string CsvQuote(const std::string& s) {
-  if (s.find_first_of(",\"\r\n") == std::string::npos) return s;
+  const bool formula = !s.empty() && std::string_view("=+-@\t\r").find(s[0]) != std::string::npos;
+  const std::string text = formula ? "'" + s : s;
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
   std::string out = "\"";
-  for (char c : s) {
+  for (char c : text) {
     if (c == '"') out += '"';
     out += c;
   }
@@ -45,6 +61,12 @@ std::string FormatFixed(double v, int decimals) {
   char buf[64];
   std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
   return buf;
+}
+
+std::string FormatExact(double v) {
+  char buf[64];
+  const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+  return std::string(buf, end);
 }
 
 std::string FormatShort(double v) {

@@ -28,9 +28,13 @@ const char kHelp[] =
     "\n"
     "  --format F  table (default), csv (RFC 4180) or json\n"
     "  --items     add per-question statistics: share of students with full score, mean\n"
-    "              score, discrimination index (upper 27% minus lower 27%); in JSON also\n"
-    "              how many students marked each option and the class's mean, median,\n"
-    "              standard deviation and grade histogram\n"
+    "              score, discrimination (upper 27% minus lower 27%), and the classical\n"
+    "              item analysis: facility index, standard deviation, discrimination\n"
+    "              index (item-rest correlation) and discriminative efficiency; per option\n"
+    "              how many students marked it and the correlation of marking it with the\n"
+    "              rest of the test; for the test the coefficient of internal consistency\n"
+    "              (Cronbach's alpha), the error ratio and the standard error; in JSON also\n"
+    "              the class's mean, median, standard deviation and grade histogram\n"
     "  --report R  also write the class report, one self-contained HTML page with charts:\n"
     "              grades, their distribution, questions, options and files not graded\n";
 
@@ -84,7 +88,8 @@ int RunGrade(const std::vector<std::string>& args) {
       ReportBadFile(report, problem);
       return kExitBadInput;
     }
-    const TClassReport data{Cp1251ToUtf8(key.GetTitle()), grades, SummarizeGrades(grades), items};
+    const TClassReport data{Cp1251ToUtf8(key.GetTitle()), grades, SummarizeGrades(grades, items),
+                            items};
     if (std::string problem = WriteClassReport(report, data); !problem.empty()) {
       ReportBadFile(report, problem);
       return kExitBadInput;

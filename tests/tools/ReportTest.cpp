@@ -4,11 +4,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <map>
 #include <regex>
+#include <set>
 
+#include "CompressedStrings.h"
+#include "Cp1251.h"
 #include "ExamFixtures.h"
 #include "Grading.h"
 #include "TestImageBuilder.h"
+#include "TestUserAnswers.h"
 #include "ToolTestSupport.h"
 
 namespace fs = std::filesystem;
@@ -108,24 +113,36 @@ TEST_F(ClassReport, FiguresAreThoseOfJsonItems) {
   const std::vector<std::string> itemRows = TableRows(html, "items");
   ASSERT_EQ(items.size(), 12);
   ASSERT_EQ(itemRows.size(), 12u);
-  const std::pair<const char*, const char*> flags[] = {
-      {"too_hard", "слишком трудный"},
-      {"too_easy", "слишком лёгкий"},
-      {"negative_discrimination", "отрицательная дискриминация"}};
-  int flagged = 0;
+  // Every flag of the JSON, in either list, is a remark in words in the question's row.
+  const struct {
+    const char* list;
+    const char* flag;
+    const char* words;
+  } flags[] = {
+      {"flags", "negative_discrimination", "отрицательная дискриминация"},
+      {"analysis_flags", "low_facility", "слишком трудный"},
+      {"analysis_flags", "high_facility", "слишком лёгкий"},
+      {"analysis_flags", "weak_discrimination", "слабо отличает сильных от слабых"},
+      {"analysis_flags", "negative_discrimination_index", "работает против теста"},
+      {"analysis_flags", "positive_distractor", "сильные выбирают неверный"},
+  };
+  int flagged = 0, distractors = 0;
   for (qsizetype q = 0; q < items.size(); ++q) {
     const QJsonObject item = items[q].toObject();
-    const std::vector<double> expected = {item["question"].toDouble(), item["max_score"].toDouble(),
-                                          item["full_score_share"].toDouble(),
-                                          item["mean_score"].toDouble(),
-                                          item["discrimination"].toDouble()};
-    EXPECT_EQ(DataValues(itemRows[q]), expected) << itemRows[q];
-    const QJsonArray itemFlags = item["flags"].toArray();
-    for (const auto& [flag, words] : flags) {
-      EXPECT_EQ(itemFlags.contains(QString(flag)), itemRows[q].find(words) != std::string::npos)
-          << flag << " in " << itemRows[q];
+    std::vector<double> expected;
+    for (const char* figure :
+         {"question", "max_score", "full_score_share", "mean_score", "discrimination", "facility",
+          "sd", "discrimination_index", "discriminative_efficiency"}) {
+      ASSERT_TRUE(item[figure].isDouble()) << figure << " of a class of 31 is a number";
+      expected.push_back(item[figure].toDouble());
     }
-    flagged += !itemFlags.isEmpty();
+    EXPECT_EQ(DataValues(itemRows[q]), expected) << itemRows[q];
+    for (const auto& f : flags) {
+      EXPECT_EQ(item[f.list].toArray().contains(QString(f.flag)),
+                itemRows[q].find(f.words) != std::string::npos)
+          << f.flag << " in " << itemRows[q];
+    }
+    flagged += !item["analysis_flags"].toArray().isEmpty();
 
     // The distractor analysis of the question: its own table, one row per option.
     const size_t section = html.find("<h3 id=\"question-" + std::to_string(q + 1) + "\"");
@@ -133,18 +150,49 @@ TEST_F(ClassReport, FiguresAreThoseOfJsonItems) {
     const std::string part = html.substr(section, html.find("</table>", section) - section);
     const QJsonArray options = item["options"].toArray();
     EXPECT_EQ(Count(part, "<tr><th scope=\"row\">"), size_t(options.size()));
-    std::vector<double> counts, expectedCounts;
-    for (const auto& option : options)
-      expectedCounts.push_back(option.toObject()["marked"].toDouble());
-    counts = DataValues(part);
-    EXPECT_EQ(counts, expectedCounts) << part;
+    std::vector<double> expectedFigures;
+    for (const auto& option : options) {
+      expectedFigures.push_back(option.toObject()["marked"].toDouble());
+      const QJsonValue correlation = option.toObject()["correlation"];
+      if (!correlation.isNull()) expectedFigures.push_back(correlation.toDouble());
+      const bool positive = !option.toObject()["right"].toBool() && correlation.toDouble() > 0;
+      EXPECT_EQ(
+          positive,
+          itemRows[q].find(
+              "«" + QString(option.toObject()["caption"].toString()).toHtmlEscaped().toStdString() +
+              "»") != std::string::npos)
+          << "the remark names the distractor the stronger students mark: " << itemRows[q];
+      distractors += positive;
+    }
+    EXPECT_EQ(DataValues(part), expectedFigures) << part;
     int right = 0;
     for (const auto& option : options) right += option.toObject()["right"].toBool();
     EXPECT_EQ(Count(part, "✓ верный"), size_t(right));
   }
-  EXPECT_TRUE(items[2].toObject()["flags"].toArray().contains(QString("negative_discrimination")))
+  const QJsonObject reversed = items[2].toObject();
+  EXPECT_TRUE(reversed["flags"].toArray().contains(QString("negative_discrimination")))
       << "question 3 is answered right by the weaker half only";
+  EXPECT_TRUE(
+      reversed["analysis_flags"].toArray().contains(QString("negative_discrimination_index")));
+  EXPECT_LT(reversed["discrimination_index"].toDouble(), 0);
   EXPECT_GT(flagged, 0);
+  EXPECT_GT(distractors, 0);
+
+  // The test's reliability: its figures as in the JSON's summary, and the verdict in words.
+  std::vector<double> reliability;
+  for (const auto& row : TableRows(html, "reliability-figures"))
+    reliability.push_back(DataValues(row).at(0));
+  EXPECT_EQ(reliability,
+            (std::vector<double>{summary["cic"].toDouble(), summary["error_ratio"].toDouble(),
+                                 summary["standard_error"].toDouble()}));
+  const std::map<QString, std::string> verdicts = {
+      {"unreliable", "тест ненадёжен"}, {"satisfactory", "удовлетворительно"}, {"good", "хорошо"}};
+  ASSERT_TRUE(verdicts.count(summary["reliability"].toString()))
+      << summary["reliability"].toString().toStdString();
+  EXPECT_NE(TableRows(html, "reliability-figures")
+                .at(0)
+                .find(verdicts.at(summary["reliability"].toString())),
+            std::string::npos);
 
   const std::vector<std::string> bad = TableRows(html, "bad-files");
   const QJsonArray badFiles = json["bad_files"].toArray();
@@ -208,9 +256,100 @@ TEST_F(ClassReport, QuestionsTooEasyAndTooHardAreFlaggedInWords) {
   ASSERT_EQ(rows.size(), 12u);
   EXPECT_EQ(items[0].toObject()["flags"].toArray(), QJsonArray({"too_easy"}));
   EXPECT_EQ(items[1].toObject()["flags"].toArray(), QJsonArray({"too_hard"}));
+  EXPECT_EQ(items[0].toObject()["analysis_flags"].toArray(), QJsonArray({"high_facility"}));
+  EXPECT_EQ(items[1].toObject()["analysis_flags"].toArray(), QJsonArray({"low_facility"}))
+      << "the same answers from all: no discrimination to judge";
   EXPECT_NE(rows[0].find("слишком лёгкий"), std::string::npos) << rows[0];
   EXPECT_NE(rows[1].find("слишком трудный"), std::string::npos) << rows[1];
   EXPECT_EQ(rows[1].find("слишком лёгкий"), std::string::npos) << rows[1];
+}
+
+// Answers whose stored name is exactly the given text: the program trims blanks and control
+// characters off a name it saves, a hostile file need not.
+void WriteAnswersNamed(const fs::path& path, const std::string& key, const std::string& name) {
+  tooltest::WriteAnswers(path, key, "", {0}, 46);
+  std::string bytes = examtest::ReadFile(path);
+  const std::string section = CompressString(Utf8ToCp1251(name).Text);
+  const int32_t size = static_cast<int32_t>(section.size());
+  bytes.replace(offsetof(TUserAnswersRec, NameSize), sizeof size,
+                reinterpret_cast<const char*>(&size), sizeof size);
+  examtest::WriteFile(path, bytes + section);
+}
+
+// A name or file name typed to do harm: each output keeps it as text. CSV guards the cells a
+// spreadsheet would run as a formula; JSON keeps it exactly; the report escapes it.
+TEST_F(ClassReport, HostileNamesStayTextInEveryOutput) {
+  const struct {
+    const char* name;
+    const char* csvCell;
+  } names[] = {
+      {R"c(=HYPERLINK("http://x","y"))c", R"c("'=HYPERLINK(""http://x"",""y"")")c"},
+      {R"c(@SUM(1+1)*cmd|"/C calc"!A0)c", R"c("'@SUM(1+1)*cmd|""/C calc""!A0")c"},
+      {"+7 900 123-45-67", "'+7 900 123-45-67"},
+      {"-2+3", "'-2+3"},
+      {"\t=1+1", "'\t=1+1"},
+      {"\r=1+1", "\"'\r=1+1\""},
+      {"Сидоров = Пётр", "Сидоров = Пётр"},
+      {"'=уже с апострофом", "'=уже с апострофом"},
+      {R"(<b>Хакер</b> & "сын" 'x')", R"("<b>Хакер</b> & ""сын"" 'x'")"},
+      {"</script><script>alert(1)</script>", "</script><script>alert(1)</script>"},
+  };
+  fs::create_directory(Dir() / "class");
+  for (size_t i = 0; i < std::size(names); ++i) {
+    WriteAnswersNamed(Dir() / "class" / (std::to_string(i) + ".tst-usr"), Key(),
+                      names[i].name);
+  }
+  // File names that are markup or a formula; "x<" + "/script>.tst-usr" closes a script element.
+  fs::create_directory(Dir() / "x<");
+  const struct {
+    const char* file;
+    const char* csvCell;
+  } files[] = {{"x</script>.tst-usr", "x</script>.tst-usr"},
+               {"=1+1 & \"q\".tst-usr", R"("'=1+1 & ""q"".tst-usr")"}};
+  for (const auto& f : files) tooltest::WriteAnswers(Dir() / f.file, Key(), "Файл", {0}, 46);
+  const std::string answers = std::string("class ") + Quote("x<") + " " + Quote(files[1].file);
+  const std::string key = Quote(fs::path(SAMPLES_DIR) / "demo.tst-ans");
+
+  const auto csv = RunTool(Dir(), "grade " + key + " " + answers + " --format csv --items");
+  ASSERT_EQ(csv.Exit, 0) << csv.Err;
+  for (const auto& n : names) {
+    EXPECT_NE(csv.Out.find(std::string(",").append(n.csvCell).append(",75,")), std::string::npos)
+        << n.name << " as " << n.csvCell << " in\n"
+        << csv.Out;
+  }
+  for (const auto& f : files) {
+    EXPECT_NE(csv.Out.find(std::string("\r\n").append(f.csvCell).append(",Файл,")), std::string::npos)
+        << f.file << " as " << f.csvCell << " in\n"
+        << csv.Out;
+  }
+
+  const auto [html, json] = ReportAndJson(answers, 0);
+  const QJsonArray students = json["students"].toArray();
+  ASSERT_EQ(students.size(), qsizetype(std::size(names) + std::size(files)));
+  std::set<std::string> jsonNames, jsonFiles;
+  for (const auto& s : students) {
+    jsonNames.insert(s.toObject()["name"].toString().toStdString());
+    jsonFiles.insert(s.toObject()["file"].toString().toStdString());
+  }
+  for (const auto& n : names) {
+    EXPECT_TRUE(jsonNames.count(n.name)) << "JSON keeps the name as typed: " << n.name;
+    EXPECT_NE(html.find(QString(n.name).toHtmlEscaped().toStdString()), std::string::npos)
+        << n.name;
+  }
+  for (const auto& f : files) {
+    EXPECT_TRUE(jsonFiles.count(f.file)) << f.file;
+    EXPECT_NE(html.find(QString(f.file).toHtmlEscaped().toStdString()), std::string::npos)
+        << f.file;
+  }
+  EXPECT_EQ(Count(html, "<script"), 1u) << "only the report's own script";
+  EXPECT_EQ(Count(html, "</script>"), 1u);
+  EXPECT_EQ(html.find("<b>"), std::string::npos);
+
+  const auto table = RunTool(Dir(), "grade " + key + " " + answers + " --items");
+  ASSERT_EQ(table.Exit, 0) << table.Err;
+  EXPECT_NE(table.Out.find(names[0].name), std::string::npos) << "a terminal runs no formula";
+  EXPECT_EQ(table.Out.find('\r'), std::string::npos) << "no control character reaches the terminal";
+  EXPECT_EQ(table.Out.find('\t'), std::string::npos);
 }
 
 TEST(ClassSummary, MeanMedianDeviationAndHistogram) {
