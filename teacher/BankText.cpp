@@ -101,7 +101,12 @@ class TMarkdownWriter {
       prefix += ordered ? std::to_string(list->itemNumber(block) + 1) + ". " : "- ";
       FOneLine = false;
     }
-    if (!FOut.empty()) FOut += (inList && FInList) ? "\n" : "\n\n";
+    // Items of one list, and of lists nested in it, stand on consecutive lines.
+    QTextList* top =
+        inList && block.textList()->format().indent() <= 1 ? block.textList() : nullptr;
+    const bool sameList = inList && FInList && (!top || top == FTopList);
+    if (!FOut.empty()) FOut += sameList ? "\n" : "\n\n";
+    if (top) FTopList = top;
     FInList = inList;
     ++FBlocks;
     FOut += prefix;
@@ -297,6 +302,7 @@ class TMarkdownWriter {
   std::string FOut;
   bool FOneLine = true;
   bool FInList = false;
+  QTextList* FTopList = nullptr;
   int FBlocks = 0;
 };
 

@@ -133,8 +133,11 @@ class TGiftReader {
     std::string text = Trim(before);
     if (!after.empty()) text += " _____ " + after;
     q.Text = {Unescape(text), format};
-    std::string block = Trim(s.substr(open + 1, close - open - 1));
-    const int blockLine = lineAt(open);
+    size_t blockStart = open + 1;
+    while (blockStart < close && std::isspace(static_cast<unsigned char>(s[blockStart])))
+      ++blockStart;
+    std::string block = Trim(s.substr(blockStart, close - blockStart));
+    const int blockLine = lineAt(blockStart);
 
     if (block.empty()) return Skip(q, text, "essay", "not multiple choice");
     if (block[0] == '#') return Skip(q, text, "numerical", "not multiple choice");

@@ -46,8 +46,7 @@ void AppendJsonOptions(std::string& out, const TItemStatistics& item) {
   for (size_t o = 0; o < item.Options.size(); ++o) {
     const auto& option = item.Options[o];
     Append(out, "%s{\"caption\": %s, \"right\": %s, \"marked\": %d}", o ? ", " : "",
-                JsonQuote(option.Caption).c_str(), option.Right ? "true" : "false",
-                option.MarkedCount);
+           JsonQuote(option.Caption).c_str(), option.Right ? "true" : "false", option.MarkedCount);
   }
   Append(out, "]");
 }
@@ -69,8 +68,8 @@ std::string GradeCsv(const TClassGrades& g, const std::vector<TItemStatistics>* 
     Append(out, "\r\nquestion,max_score,full_score_share,mean_score,discrimination\r\n");
     for (const auto& i : *items) {
       Append(out, "%d,%s,%s,%s,%s\r\n", i.Question + 1, MaxScoreFigure(i.MaxScore).c_str(),
-                  RatioFigure(i.FullScoreShare).c_str(), RatioFigure(i.MeanScore).c_str(),
-                  RatioFigure(i.Discrimination).c_str());
+             RatioFigure(i.FullScoreShare).c_str(), RatioFigure(i.MeanScore).c_str(),
+             RatioFigure(i.Discrimination).c_str());
     }
   }
   return out;
@@ -85,11 +84,11 @@ std::string GradeJson(const TClassGrades& g, const std::vector<TItemStatistics>*
   Append(out, "],\n  \"students\": [");
   for (size_t i = 0; i < g.Students.size(); ++i) {
     const auto& s = g.Students[i];
-    Append(out, 
-        "%s\n    {\"file\": %s, \"name\": %s, \"elapsed_seconds\": %d, \"grade\": %s, "
-        "\"topics\": [",
-        i ? "," : "", JsonQuote(s.File).c_str(), JsonQuote(s.Name).c_str(), s.ElapsedSeconds,
-        GradeFigure(s.Grade).c_str());
+    Append(out,
+           "%s\n    {\"file\": %s, \"name\": %s, \"elapsed_seconds\": %d, \"grade\": %s, "
+           "\"topics\": [",
+           i ? "," : "", JsonQuote(s.File).c_str(), JsonQuote(s.Name).c_str(), s.ElapsedSeconds,
+           GradeFigure(s.Grade).c_str());
     for (size_t t = 0; t < s.TopicGrades.size(); ++t) {
       Append(out, "%s%s", t ? ", " : "", GradeFigure(s.TopicGrades[t]).c_str());
     }
@@ -98,28 +97,28 @@ std::string GradeJson(const TClassGrades& g, const std::vector<TItemStatistics>*
   Append(out, "\n  ],\n  \"bad_files\": [");
   for (size_t i = 0; i < g.BadFiles.size(); ++i) {
     Append(out, "%s\n    {\"file\": %s, \"reason\": %s}", i ? "," : "",
-                JsonQuote(g.BadFiles[i].File).c_str(), JsonQuote(g.BadFiles[i].Reason).c_str());
+           JsonQuote(g.BadFiles[i].File).c_str(), JsonQuote(g.BadFiles[i].Reason).c_str());
   }
   Append(out, "\n  ]");
   if (items) {
     const TGradeSummary summary = SummarizeGrades(g);
-    Append(out, 
-        ",\n  \"summary\": {\"graded\": %d, \"mean\": %s, \"median\": %s, "
-        "\"standard_deviation\": %s, \"histogram\": [",
-        summary.Graded, JsonFigure(summary.Mean).c_str(), JsonFigure(summary.Median).c_str(),
-        JsonFigure(summary.StandardDeviation).c_str());
+    Append(out,
+           ",\n  \"summary\": {\"graded\": %d, \"mean\": %s, \"median\": %s, "
+           "\"standard_deviation\": %s, \"histogram\": [",
+           summary.Graded, JsonFigure(summary.Mean).c_str(), JsonFigure(summary.Median).c_str(),
+           JsonFigure(summary.StandardDeviation).c_str());
     for (size_t b = 0; b < summary.Histogram.size(); ++b) {
       Append(out, "%s%d", b ? ", " : "", summary.Histogram[b]);
     }
     Append(out, "]},\n  \"items\": [");
     for (size_t k = 0; k < items->size(); ++k) {
       const auto& i = (*items)[k];
-      Append(out, 
-          "%s\n    {\"question\": %d, \"max_score\": %s, \"full_score_share\": %s, "
-          "\"mean_score\": %s, \"discrimination\": %s",
-          k ? "," : "", i.Question + 1, MaxScoreFigure(i.MaxScore).c_str(),
-          RatioFigure(i.FullScoreShare).c_str(), RatioFigure(i.MeanScore).c_str(),
-          RatioFigure(i.Discrimination).c_str());
+      Append(out,
+             "%s\n    {\"question\": %d, \"max_score\": %s, \"full_score_share\": %s, "
+             "\"mean_score\": %s, \"discrimination\": %s",
+             k ? "," : "", i.Question + 1, MaxScoreFigure(i.MaxScore).c_str(),
+             RatioFigure(i.FullScoreShare).c_str(), RatioFigure(i.MeanScore).c_str(),
+             RatioFigure(i.Discrimination).c_str());
       AppendJsonOptions(out, i);
       Append(out, "}");
     }
@@ -150,11 +149,11 @@ std::string GradeTable(const TClassGrades& g, const std::vector<TItemStatistics>
   if (items) {
     Append(out, "\nQuestion  Max    Full score  Mean    Discrimination\n");
     for (const auto& i : *items) {
-      Append(out, "%-8d  %-5s  %-10s  %-6s  %s\n", i.Question + 1, FormatFixed(i.MaxScore, 2).c_str(),
-                  (FormatFixed(100 * i.FullScoreShare, 0) + "%").c_str(), FormatFixed(i.MeanScore, 2).c_str(),
-                  FormatFixed(i.Discrimination, 2).c_str());
+      Append(out, "%-8d  %-5s  %-10s  %-6s  %s\n", i.Question + 1,
+             FormatFixed(i.MaxScore, 2).c_str(),
+             (FormatFixed(100 * i.FullScoreShare, 0) + "%").c_str(),
+             FormatFixed(i.MeanScore, 2).c_str(), FormatFixed(i.Discrimination, 2).c_str());
     }
   }
   return out;
 }
-

@@ -16,7 +16,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double Percent(double score, double max) { return max == 0 ? 0.0 : 100.0 * score / max; }
+double Percent(double score, double max) {
+  return max == 0 ? 0.0 : 100.0 * score / max;
+}
 
 // The captions and right flags of a question's options, as the key's grade record holds them.
 std::vector<TOptionStatistics> OptionsOf(const TTestReader& key, int32_t q) {
@@ -117,7 +119,8 @@ std::vector<TItemStatistics> ItemStatistics(const TTestReader& key, const TClass
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](size_t a, size_t b) { return students[a].Grade > students[b].Grade; });
-  const size_t group = students.empty() ? 0 : std::max<size_t>(1, (students.size() * 27 + 50) / 100);
+  const size_t group =
+      students.empty() ? 0 : std::max<size_t>(1, (students.size() * 27 + 50) / 100);
 
   std::vector<TItemStatistics> items;
   for (int32_t q = 0; q < layout.QuestionCount(); ++q) {
