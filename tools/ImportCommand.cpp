@@ -1,4 +1,5 @@
 // examtool import: a question bank (Moodle XML, GIFT or Aiken) turned into a test source.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -80,9 +81,15 @@ int RunImport(const std::vector<std::string>& args) {
   const fs::path outPath(output);
   const std::string imagesName = outPath.stem().string() + "-images";
   const std::string imagesFolder = (outPath.parent_path() / imagesName).string();
-  if (const std::string clash = OutputClashesWithInput(imagesFolder, {bank});
-      !clash.empty() && fs::exists(imagesFolder) && !fs::is_directory(imagesFolder)) {
-    return BadFile(imagesFolder, clash);
+  // The pictures' folder is replaced whole: the bank must not be in it.
+  std::error_code ec;
+  const fs::path bankPath = fs::weakly_canonical(bank, ec),
+                 folderPath = fs::weakly_canonical(imagesFolder, ec);
+  if (!ec &&
+      std::mismatch(folderPath.begin(), folderPath.end(), bankPath.begin(), bankPath.end()).first ==
+          folderPath.end()) {
+    return BadFile(bank,
+                   "lies in " + imagesFolder + ", which the import replaces: move it out first");
   }
 
   std::string bytes;

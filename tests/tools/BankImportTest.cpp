@@ -577,6 +577,7 @@ TEST(ImportCommand, WritesTheSourceAndLeavesEverythingAsItWasOnFailure) {
     EXPECT_TRUE(name.find(".part") == std::string::npos && name.find(".old") == std::string::npos)
         << name;
   }
+  fs::copy_file(tmp.Path() / "bank.xml", tmp.Path() / "test-images" / "bank.xml");
   const struct {
     const char* Args;
     int Exit;
@@ -588,6 +589,7 @@ TEST(ImportCommand, WritesTheSourceAndLeavesEverythingAsItWasOnFailure) {
       {"import bank.xml -o x.md --minutes-per-question -1", 2, "whole number"},
       {"import bank.xml -o bank.xml", 1, "one of the inputs"},
       {"import missing.xml -o x.md", 1, "missing.xml: cannot be read"},
+      {"import test-images/bank.xml -o test.md", 1, "which the import replaces"},
   };
   for (const auto& u : usage) {
     run = tooltest::RunTool(tmp.Path(), u.Args);
@@ -595,6 +597,7 @@ TEST(ImportCommand, WritesTheSourceAndLeavesEverythingAsItWasOnFailure) {
     EXPECT_NE(run.Err.find(u.Err), std::string::npos) << u.Args << ": " << run.Err;
   }
   EXPECT_FALSE(fs::exists(tmp.Path() / "x.md"));
+  EXPECT_TRUE(fs::exists(tmp.Path() / "test-images" / "bank.xml"));
 }
 
 }  // namespace
