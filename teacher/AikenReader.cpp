@@ -6,12 +6,6 @@
 
 namespace {
 
-std::string Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return std::string(s);
-}
-
 // "A) text" or "A. text": the letter, or 0.
 char OptionLetter(const std::string& line) {
   if (line.size() < 2 || line[0] < 'A' || line[0] > 'Z' || (line[1] != ')' && line[1] != '.'))
@@ -37,7 +31,7 @@ TBankContents ReadAiken(std::string_view bank) {
   for (size_t pos = 0; pos <= bank.size();) {
     size_t end = bank.find('\n', pos);
     if (end == std::string_view::npos) end = bank.size();
-    const std::string s = Trim(bank.substr(pos, end - pos));
+    const std::string s = TrimBlanks(bank.substr(pos, end - pos));
     pos = end + 1;
     ++line;
     if (s.empty()) continue;
@@ -50,7 +44,7 @@ TBankContents ReadAiken(std::string_view bank) {
     if (s.rfind("ANSWER:", 0) == 0) {
       if (text.empty()) return fail("ANSWER: without a question", line);
       if (q.Answers.empty()) return fail("ANSWER: before any option (\"A) ...\")", line);
-      const std::string answer = Trim(std::string_view(s).substr(7));
+      const std::string answer = TrimBlanks(std::string_view(s).substr(7));
       const auto it = std::find(q.OwnLetters.begin(), q.OwnLetters.end(), answer);
       if (it == q.OwnLetters.end()) {
         return fail("ANSWER: " + answer + " names no option of the question", line);
@@ -67,7 +61,8 @@ TBankContents ReadAiken(std::string_view bank) {
         return fail("the option " + own + " is given twice", line);
       }
       q.OwnLetters.push_back(own);
-      q.Answers.push_back({{Trim(std::string_view(s).substr(2)), TBankTextFormat::Plain}, 0.0});
+      q.Answers.push_back(
+          {{TrimBlanks(std::string_view(s).substr(2)), TBankTextFormat::Plain}, 0.0});
       continue;
     }
     if (!q.Answers.empty()) return fail("an option (\"A) ...\") or \"ANSWER: X\" expected", line);

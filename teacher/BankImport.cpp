@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QUrl>
 
+#include <cctype>
 #include <charconv>
 #include <filesystem>
 #include <fstream>
@@ -301,6 +302,12 @@ class TSourceWriter {
 };
 
 }  // namespace
+
+std::string TrimBlanks(std::string_view s) {
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+  return std::string(s);
+}
 
 std::vector<std::string> SplitCategoryPath(std::string_view path) {
   std::vector<std::string> parts;

@@ -54,6 +54,8 @@ TBankContents ReadAiken(std::string_view bank);
 
 // A category path split at "/" ("//" stands for a "/" inside a name), empty parts left out.
 std::vector<std::string> SplitCategoryPath(std::string_view path);
+// The text without the ASCII blanks around it.
+std::string TrimBlanks(std::string_view s);
 // "«name» (type): reason", the line a skipped question gets.
 std::string SkippedLine(const std::string& name, const std::string& type,
                         const std::string& reason);

@@ -9,12 +9,6 @@
 
 namespace {
 
-std::string Trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return std::string(s);
-}
-
 // Where the unescaped text `what` first stands at or after pos (npos when nowhere).
 size_t FindUnescaped(std::string_view s, std::string_view what, size_t pos = 0) {
   for (size_t i = pos; i < s.size(); ++i) {
@@ -68,7 +62,7 @@ class TGiftReader {
       pos = end + 1;
       ++line;
       if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
-      const std::string trimmed = Trim(raw);
+      const std::string trimmed = TrimBlanks(raw);
       if (trimmed.rfind("//", 0) == 0) continue;
       if (trimmed.empty()) {
         Chunk(chunk);
@@ -85,14 +79,14 @@ class TGiftReader {
 
  private:
   void Chunk(const TChunk& chunk) {
-    if (Failed() || Trim(chunk.Text).empty()) return;
+    if (Failed() || TrimBlanks(chunk.Text).empty()) return;
     std::string_view text = chunk.Text;
-    const std::string head = Trim(text.substr(0, text.find('\n')));
+    const std::string head = TrimBlanks(text.substr(0, text.find('\n')));
     if (head.rfind("$CATEGORY:", 0) == 0) {
-      FCategory = SplitCategoryPath(Trim(std::string_view(head).substr(10)));
+      FCategory = SplitCategoryPath(TrimBlanks(std::string_view(head).substr(10)));
       FInCategory = true;
       const size_t next = text.find('\n');
-      if (next != std::string_view::npos && !Trim(text.substr(next + 1)).empty()) {
+      if (next != std::string_view::npos && !TrimBlanks(text.substr(next + 1)).empty()) {
         Question(text.substr(next + 1), chunk.Line + 1);
       }
       return;
@@ -116,7 +110,7 @@ class TGiftReader {
       const size_t end = FindUnescaped(s, "::", pos + 2);
       if (end == std::string_view::npos)
         return Fail("the title is not closed with ::", lineAt(pos));
-      q.Name = Trim(Unescape(s.substr(pos + 2, end - pos - 2)));
+      q.Name = TrimBlanks(Unescape(s.substr(pos + 2, end - pos - 2)));
       pos = end + 2;
     }
     const size_t open = FindUnescaped(s, "{", pos);
@@ -129,25 +123,25 @@ class TGiftReader {
     const size_t close = FindUnescaped(s, "}", open + 1);
     if (close == std::string_view::npos)
       return Fail("the answer block is not closed with }", lineAt(open));
-    const std::string after = Trim(s.substr(close + 1));
-    std::string text = Trim(before);
+    const std::string after = TrimBlanks(s.substr(close + 1));
+    std::string text = TrimBlanks(before);
     if (!after.empty()) text += " _____ " + after;
     q.Text = {Unescape(text), format};
     size_t blockStart = open + 1;
     while (blockStart < close && std::isspace(static_cast<unsigned char>(s[blockStart])))
       ++blockStart;
-    std::string block = Trim(s.substr(blockStart, close - blockStart));
+    std::string block = TrimBlanks(s.substr(blockStart, close - blockStart));
     const int blockLine = lineAt(blockStart);
 
     if (block.empty()) return Skip(q, text, "essay", "not multiple choice");
     if (block[0] == '#') return Skip(q, text, "numerical", "not multiple choice");
     if (const size_t general = FindUnescaped(block, "####"); general != std::string::npos) {
       FContents.Dropped.insert("feedback");
-      block = Trim(std::string_view(block).substr(0, general));
+      block = TrimBlanks(std::string_view(block).substr(0, general));
     }
     {
       const size_t hash = FindUnescaped(block, "#");
-      std::string head = Trim(std::string_view(block).substr(0, hash));
+      std::string head = TrimBlanks(std::string_view(block).substr(0, hash));
       for (char& c : head) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       if (head == "T" || head == "TRUE" || head == "F" || head == "FALSE") {
         if (hash != std::string::npos) FContents.Dropped.insert("feedback");
@@ -171,7 +165,7 @@ class TGiftReader {
       const char marker = block[at];
       const size_t next =
           std::min(FindUnescaped(block, "=", at + 1), FindUnescaped(block, "~", at + 1));
-      std::string answer = Trim(std::string_view(block).substr(
+      std::string answer = TrimBlanks(std::string_view(block).substr(
           at + 1, next == std::string::npos ? std::string::npos : next - at - 1));
       (marker == '=' ? anyRight : anyWrong) = true;
       double fraction = marker == '=' ? 100.0 : 0.0;
@@ -187,11 +181,11 @@ class TGiftReader {
                                       block.begin(), block.begin() + static_cast<long>(at), '\n')));
         }
         fraction = v;
-        answer = Trim(std::string_view(answer).substr(end + 1));
+        answer = TrimBlanks(std::string_view(answer).substr(end + 1));
       }
       if (const size_t hash = FindUnescaped(answer, "#"); hash != std::string::npos) {
         FContents.Dropped.insert("feedback");
-        answer = Trim(std::string_view(answer).substr(0, hash));
+        answer = TrimBlanks(std::string_view(answer).substr(0, hash));
       }
       q.Answers.push_back({{Unescape(answer), format}, fraction});
       at = next == std::string::npos ? block.size() : next;
@@ -204,7 +198,7 @@ class TGiftReader {
   // "[html]" and the like at the start of a text: its format (moodle, HTML keeping line breaks,
   // without one).
   static TBankTextFormat TakeFormat(std::string& text) {
-    const std::string t = Trim(text);
+    const std::string t = TrimBlanks(text);
     static const std::pair<const char*, TBankTextFormat> kFormats[] = {
         {"[html]", TBankTextFormat::Html},
         {"[moodle]", TBankTextFormat::MoodleAuto},
@@ -221,7 +215,7 @@ class TGiftReader {
 
   void Skip(const TBankQuestion& q, const std::string& text, const char* type, const char* reason) {
     std::string name = q.Name;
-    if (name.empty()) name = Trim(Unescape(text));
+    if (name.empty()) name = TrimBlanks(Unescape(text));
     FContents.Skipped.push_back(SkippedLine(name, type, reason));
   }
 
