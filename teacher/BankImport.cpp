@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QUrl>
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <filesystem>
@@ -204,6 +205,13 @@ class TSourceWriter {
     for (const auto& a : q.Answers) {
       answers.push_back(ConvertBankText(a.Text, link));
       onButtons = onButtons && FitsButton(answers.back());
+    }
+    const bool tooDeep =
+        text.TooDeep || std::any_of(answers.begin(), answers.end(),
+                                    [](const TConvertedText& a) { return a.TooDeep; });
+    if (tooDeep) {
+      FOut.Pictures.resize(picturesBefore);
+      return skip("its HTML nests deeper than 100 elements");
     }
     if (text.Markdown.empty()) {
       FOut.Pictures.resize(picturesBefore);

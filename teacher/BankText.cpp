@@ -9,6 +9,8 @@
 #include <QTextTable>
 
 #include <algorithm>
+#include <cctype>
+#include <set>
 
 namespace {
 
@@ -306,6 +308,35 @@ class TMarkdownWriter {
   int FBlocks = 0;
 };
 
+// How deep the HTML's elements nest, counted from its tags (elements that are never closed, such
+// as <br> and <img>, left out; a tag that is not closed counts as open).
+int HtmlDepth(const std::string& html) {
+  static const std::set<std::string> kVoid = {"area",  "base",   "br",    "col",  "embed",
+                                              "hr",    "img",    "input", "link", "meta",
+                                              "param", "source", "track", "wbr"};
+  int depth = 0, deepest = 0;
+  for (size_t at = html.find('<'); at != std::string::npos; at = html.find('<', at + 1)) {
+    if (html.compare(at, 4, "<!--") == 0) {
+      at = html.find("-->", at);
+      if (at == std::string::npos) break;
+      continue;
+    }
+    if (at + 1 < html.size() && html[at + 1] == '/') {
+      depth = std::max(depth - 1, 0);
+      continue;
+    }
+    size_t end = at + 1;
+    while (end < html.size() && std::isalnum(static_cast<unsigned char>(html[end]))) ++end;
+    if (end == at + 1) continue;
+    std::string name = html.substr(at + 1, end - at - 1);
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const size_t close = html.find('>', end);
+    if (kVoid.count(name) || (close != std::string::npos && html[close - 1] == '/')) continue;
+    deepest = std::max(deepest, ++depth);
+  }
+  return deepest;
+}
+
 QString WithLineBreaks(const QString& html) {
   QString out = html;
   out.replace("\r\n", "\n");
@@ -371,6 +402,13 @@ std::string EscapeMarkdown(const std::string& s, bool atLineStart) {
 
 TConvertedText ConvertBankText(const TBankText& text,
                                const std::function<std::string(const std::string&)>& pictureLink) {
+  TConvertedText out;
+  const bool html =
+      text.Format == TBankTextFormat::Html || text.Format == TBankTextFormat::MoodleAuto;
+  if (html && HtmlDepth(text.Text) > kMaxHtmlDepth) {
+    out.TooDeep = true;
+    return out;
+  }
   TBankDocument doc;
   const QString source = QString::fromStdString(text.Text);
   switch (text.Format) {
@@ -389,7 +427,6 @@ TConvertedText ConvertBankText(const TBankText& text,
   }
   TMarkdownWriter writer(text.Format != TBankTextFormat::Plain, pictureLink);
   writer.Frame(doc.rootFrame(), 0);
-  TConvertedText out;
   out.Markdown = writer.Markdown();
   QString plain = CleanText(doc.toPlainText());
   plain.replace(QChar::Nbsp, ' ');

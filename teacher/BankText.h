@@ -11,7 +11,11 @@ struct TConvertedText {
   std::string Markdown;  // page Markdown; TeX kept between $…$ or $$…$$
   std::string Plain;     // one line of the text's characters, trimmed
   bool OneLine = true;   // no picture, formula, line break, list, table, superscript or subscript
+  bool TooDeep = false;  // HTML nested beyond kMaxHtmlDepth: not laid out, nothing else set
 };
+
+// Rich text's layout takes time that grows with the square of its nesting.
+inline constexpr int kMaxHtmlDepth = 100;
 
 // pictureLink maps a picture's address as the text names it to the file the page links (empty:
 // the picture is not there, and its address is said in the text instead).

@@ -97,6 +97,7 @@ int RunImport(const std::vector<std::string>& args) {
   options.BankName = fs::path(bank).stem().string();
   options.ImagesFolder = imagesName;
   const TBankImport imported = ImportBank(bytes, options);
+  for (const auto& s : imported.Skipped) std::fprintf(stderr, "skipped: %s\n", s.c_str());
   if (!imported.Ok) {
     if (imported.ErrorLine > 0) {
       std::fprintf(stderr, "%s:%d: %s\n", bank.c_str(), imported.ErrorLine, imported.Error.c_str());
@@ -105,7 +106,6 @@ int RunImport(const std::vector<std::string>& args) {
     }
     return kExitBadInput;
   }
-  for (const auto& s : imported.Skipped) std::fprintf(stderr, "skipped: %s\n", s.c_str());
   for (const auto& n : imported.Notes) std::fprintf(stderr, "note: %s\n", n.c_str());
   std::string error;
   if (!WriteImportedBank(imported, output, imagesFolder, error)) return BadFile(output, error);

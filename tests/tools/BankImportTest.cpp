@@ -499,6 +499,24 @@ TEST(BankImport, MalformedAndHostileBanksAreRefusedWithTheirLine) {
   }
 }
 
+// Rich text nested without end would take the layout hours: such a question is named and skipped.
+TEST(BankImport, DeeplyNestedHtmlIsSkippedNotLaidOut) {
+  const auto bank = [](int depth) {
+    std::string nested;
+    for (int i = 0; i < depth; ++i) nested += "<ul><li>";
+    return "::Глубокий:: [html]" + nested + "x {=a ~b}\n\n::Простой:: Вопрос {=да ~нет}\n";
+  };
+  const TBankImport deep = ImportBank(bank(20000), {});
+  ASSERT_TRUE(deep.Ok) << deep.Error;
+  EXPECT_EQ(deep.Questions, 1);
+  EXPECT_EQ(deep.Skipped,
+            (std::vector<std::string>{
+                "«Глубокий» (multichoice): its HTML nests deeper than 100 elements"}));
+  const TBankImport fine = ImportBank(bank(kMaxHtmlDepth / 2), {});
+  ASSERT_TRUE(fine.Ok) << fine.Error;
+  EXPECT_EQ(fine.Questions, 2);
+}
+
 // A picture's name from the bank never leaves the pictures' folder.
 TEST(BankImport, PictureNamesStayInsideTheirFolder) {
   const std::string png = PngBase64(4, 4);
