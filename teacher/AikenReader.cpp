@@ -44,7 +44,9 @@ TBankContents ReadAiken(std::string_view bank) {
     if (s.rfind("ANSWER:", 0) == 0) {
       if (text.empty()) return fail("ANSWER: without a question", line);
       if (q.Answers.empty()) return fail("ANSWER: before any option (\"A) ...\")", line);
-      const std::string answer = TrimBlanks(std::string_view(s).substr(7));
+      std::string answer = TrimBlanks(std::string_view(s).substr(7));
+      if (answer.size() == 1)
+        answer[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(answer[0])));
       const auto it = std::find(q.OwnLetters.begin(), q.OwnLetters.end(), answer);
       if (it == q.OwnLetters.end()) {
         return fail("ANSWER: " + answer + " names no option of the question", line);

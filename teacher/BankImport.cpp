@@ -408,6 +408,10 @@ TBankImport ImportBank(std::string_view bank, const TBankImportOptions& options)
   return out;
 }
 
+std::string ImportedImagesFolder(const std::string& sourcePath) {
+  return fs::path(sourcePath).stem().string() + "-images";
+}
+
 bool WriteImportedBank(const TBankImport& imported, const std::string& sourcePath,
                        const std::string& imagesFolder, std::string& error) {
   if (imported.Pictures.empty()) return WriteOutputFile(sourcePath, imported.Source, error);

@@ -40,6 +40,9 @@ inline constexpr size_t kMaxPictureBytes = 8u << 20;
 // written to disk; a malformed bank gives Ok false with its line.
 TBankImport ImportBank(std::string_view bank, const TBankImportOptions& options);
 
+// The pictures' folder of a source, as the source names it: "SOURCE-images" beside SOURCE.md.
+std::string ImportedImagesFolder(const std::string& sourcePath);
+
 // Writes the imported source to sourcePath and its pictures to the folder beside it that
 // options.ImagesFolder named. An existing source and pictures' folder stay as they were when
 // this fails. False with the reason in error.

@@ -47,11 +47,15 @@ class TXmlReader {
         Skip();
       }
     }
+    // After the root only comments and blanks may follow: the reader says so when anything else
+    // does.
+    while (Next()) {
+    }
     return Finish();
   }
 
  private:
-  // The next token that matters; false at the end of the document or on an error.
+  // The next element's start or end, or text; false at the end of the document or on an error.
   bool Next() {
     while (!Failed()) {
       const auto token = FXml.readNext();
@@ -67,6 +71,8 @@ class TXmlReader {
         return !Failed();
       } else if (token == QXmlStreamReader::EndElement) {
         --FDepth;
+        return true;
+      } else if (token == QXmlStreamReader::Characters) {
         return true;
       }
     }
@@ -86,24 +92,19 @@ class TXmlReader {
     while (Child()) Skip();
   }
 
-  // The text of a simple element, children's markup refused as the stream reader does.
+  // The text of an element, that of elements inside it included (HTML some writers leave
+  // unescaped).
   QString ElementText() {
     QString text;
-    while (!Failed()) {
-      const auto token = FXml.readNext();
-      if (token == QXmlStreamReader::Characters) {
+    int inner = 0;
+    while (Next()) {
+      if (FXml.isStartElement()) {
+        ++inner;
+      } else if (FXml.isEndElement() && inner-- == 0) {
+        return text;
+      } else if (FXml.isCharacters()) {
         text += FXml.text();
         if (size_t(text.size()) > kMaxBankBytes) Fail("a text is too long");
-      } else if (token == QXmlStreamReader::EndElement) {
-        --FDepth;
-        return text;
-      } else if (token == QXmlStreamReader::StartElement) {
-        ++FDepth;
-        Skip();
-      } else if (token == QXmlStreamReader::DTD || token == QXmlStreamReader::EntityReference) {
-        Fail("an undeclared entity &" + FXml.name().toString().toStdString() + ";");
-      } else if (token == QXmlStreamReader::Invalid || token == QXmlStreamReader::EndDocument) {
-        return text;
       }
     }
     return text;

@@ -79,7 +79,7 @@ int RunImport(const std::vector<std::string>& args) {
     return BadFile(output, clash);
   }
   const fs::path outPath(output);
-  const std::string imagesName = outPath.stem().string() + "-images";
+  const std::string imagesName = ImportedImagesFolder(output);
   const std::string imagesFolder = (outPath.parent_path() / imagesName).string();
   // The pictures' folder is replaced whole: the bank must not be in it.
   std::error_code ec;

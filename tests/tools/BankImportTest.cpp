@@ -274,6 +274,14 @@ TEST(BankImport, SourceNamesWhatItSkipsAndKeepsTheBankShape) {
   EXPECT_NE(notes.find("dropped: feedback, penalties, shuffling"), std::string::npos) << notes;
   EXPECT_NE(notes.find("partial credit on one-answer questions"), std::string::npos) << notes;
 
+  // HTML left unescaped inside <text> keeps its words.
+  const TBankImport raw = ImportBank(
+      "<quiz><question type=\"truefalse\"><questiontext><text>Это <b>жирный</b> текст</text>"
+      "</questiontext><answer fraction=\"100\"><text>true</text></answer></question></quiz>",
+      options);
+  ASSERT_TRUE(raw.Ok) << raw.Error;
+  EXPECT_NE(raw.Source.find("\nЭто жирный текст\n"), std::string::npos) << raw.Source;
+
   const TBankImport gift = ImportBank(kGiftBank, options);
   ASSERT_TRUE(gift.Ok);
   EXPECT_EQ(gift.Skipped,
@@ -420,7 +428,7 @@ TEST(BankImport, NumberingFollowsTheBank) {
       {bank("abc"), "- [x] A) да\n- [ ] B) нет\n"},
       {bank("ABCD"), "- [x] A) да\n- [ ] B) нет\n"},
       {bank("123"), "- [x] 1) да\n- [ ] 2) нет\n"},
-      {"Вопрос?\nC) да\nF. нет\nANSWER: F\n", "- [ ] C) да\n- [x] F) нет\n"},
+      {"Вопрос?\nC) да\nF. нет\nANSWER: f\n", "- [ ] C) да\n- [x] F) нет\n"},
   };
   for (const auto& c : cases) {
     const TBankImport imported = ImportBank(c.Bank, {});
@@ -446,6 +454,7 @@ TEST(BankImport, MalformedAndHostileBanksAreRefusedWithTheirLine) {
        "Premature end"},
       {"xml mismatched", "<quiz>\n<question>\n</quiz>", TBankFormat::Detect, 3,
        "Opening and ending tag mismatch"},
+      {"xml after its root", "<quiz>\n</quiz>\n<quiz/>", TBankFormat::Detect, 3, "Extra content"},
       {"xml of another kind", "<html><body/></html>", TBankFormat::Detect, 1, "not <quiz>"},
       {"billion laughs",
        "<?xml version=\"1.0\"?>\n<!DOCTYPE quiz [<!ENTITY a \"aaaaaaaaaa\">"
