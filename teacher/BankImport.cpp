@@ -180,7 +180,7 @@ class TSourceWriter {
   }
 
   bool Question(const TBankQuestion& q, std::string& out) {
-    const std::string shown = q.Name.empty() ? Trimmed(q.Text.Text).substr(0, 60) : q.Name;
+    const std::string shown = q.Name.empty() ? PlainName(q.Text.Text, 60) : q.Name;
     auto skip = [&](const char* reason) {
       FOut.Skipped.push_back(SkippedLine(shown, q.Type, reason));
       return false;
@@ -193,7 +193,6 @@ class TSourceWriter {
     for (const auto& a : q.Answers) {
       anyRight = anyRight || a.Fraction > 0;
       positive += a.Fraction > 0;
-      if (q.Single && a.Fraction < 0) FNegativeSingle = true;
     }
     if (!anyRight) return skip("no right answer");
 
@@ -218,6 +217,8 @@ class TSourceWriter {
       return skip("its text is empty");
     }
     if (q.Single && positive >= 2) FPartialSingle = true;
+    for (const auto& a : q.Answers)
+      FNegativeSingle = FNegativeSingle || (q.Single && a.Fraction < 0);
 
     out = "### " + (q.Name.empty() ? "Вопрос" : PlainName(q.Name, 80)) + " {max=" + Number(q.Mark) +
           (q.Single ? "" : " multi") + "}\n" + text.Markdown + "\n";
