@@ -14,7 +14,9 @@ void Add(TTestCheck& check, const std::string& file, const std::string& what) {
   check.Problems.push_back(file + ": " + what);
 }
 
-std::string Question(int32_t q) { return "question " + std::to_string(q + 1); }
+std::string Question(int32_t q) {
+  return "question " + std::to_string(q + 1);
+}
 
 // withNotes: the key's pages are the test's, so only the first file's pages are looked at.
 void CheckQuestions(const std::string& file, const TTestReader& reader, bool withNotes,

@@ -12,7 +12,9 @@
 
 namespace {
 
-std::string Cp(const std::string& utf8) { return Utf8ToCp1251(utf8).Text; }
+std::string Cp(const std::string& utf8) {
+  return Utf8ToCp1251(utf8).Text;
+}
 
 std::string GradeRecord(const TSourceQuestion& q, bool withScores) {
   std::vector<TAnswerGrade> items;
@@ -97,7 +99,9 @@ bool ParseIdent(const std::string& text, TTestIdent& ident) {
     hex += c;
   }
   if (hex.size() != 72) return false;
-  auto byte = [&hex](size_t i) { return static_cast<uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1])); };
+  auto byte = [&hex](size_t i) {
+    return static_cast<uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1]));
+  };
   // Display order: Data1 (4 bytes), Data2 (2), Data3 (2) big-endian digits, Data4 (8) as stored;
   // twice; then the 32-bit value. In memory the numbers are little-endian.
   static constexpr int kOrder[36] = {3,  2,  1,  0,  5,  4,  7,  6,  8,  9,  10, 11,

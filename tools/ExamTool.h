@@ -22,6 +22,7 @@ int RunInfo(const std::vector<std::string>& args);
 int RunCheck(const std::vector<std::string>& args);
 int RunRender(const std::vector<std::string>& args);
 int RunPrint(const std::vector<std::string>& args);
+int RunImport(const std::vector<std::string>& args);
 
 // One line on stderr for a bad input: "examtool: FILE: reason".
 void ReportBadFile(const std::string& file, const std::string& reason);

@@ -19,6 +19,8 @@ const TToolCommand kCommands[] = {
     {"check", "check a test, and a key against it", RunCheck, true},
     {"render", "draw a metafile, or a question's page of a test, to a PNG", RunRender, true},
     {"print", "print a test, or its key for proof-reading, to a PDF", RunPrint, true},
+    {"import", "write a test source from a question bank (Moodle XML, GIFT, Aiken)", RunImport,
+     true},
 };
 
 void PrintHelp() {

@@ -126,6 +126,56 @@ std::vector<std::string> TestSourceTexts() {
   return texts;
 }
 
+// Banks of the three formats with a bit of everything their readers take: categories, HTML,
+// a picture, weights, true/false, skipped types, escapes.
+std::vector<std::string> XmlBanks() {
+  const std::string png =
+      "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAIAAACQd1PeAAAADElEQVR4nGNgYPgPAAEDAQAIicLsAAAAAElFTkSuQmC"
+      "C";
+  return {
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n"
+      "<question type=\"category\"><category><text>$course$/top/Физика/Кинематика</text></category>"
+      "</question>\n<question type=\"multichoice\"><name><text>Скорость</text></name>"
+      "<questiontext format=\"html\"><text><![CDATA[<p>Какова <b>единица</b> H<sub>2</sub>O "
+      "\\(v\\)?</p><img src=\"@@PLUGINFILE@@/g.png\"><ul><li>a</li></ul><table><tr><td>1</td></tr>"
+      "</table>]]></text><file name=\"g.png\" path=\"/\" encoding=\"base64\">" +
+          png +
+          "</file></questiontext><defaultgrade>2</defaultgrade><single>true</single>"
+          "<shuffleanswers>1</shuffleanswers><answernumbering>123</answernumbering>"
+          "<answer fraction=\"100\"><text>м/с</text><feedback><text>да</text></feedback></answer>"
+          "<answer fraction=\"33.33333\"><text>км/ч</text></answer></question>\n"
+          "<question type=\"multichoice\"><questiontext "
+          "format=\"plain_text\"><text>&lt;b&gt;</text>"
+          "</questiontext><single>false</single><answer fraction=\"50\"><text>a</text></answer>"
+          "<answer fraction=\"-100\"><text>b</text></answer></question>\n"
+          "<question type=\"truefalse\"><questiontext format=\"moodle_auto_format\"><text>Да?\nНет."
+          "</text></questiontext><answer fraction=\"100\"><text>true</text></answer>"
+          "<answer fraction=\"0\"><text>false</text></answer></question>\n"
+          "<question type=\"essay\"><name><text>Эссе</text></name></question>\n</quiz>\n",
+      "<quiz><question type=\"multichoice\"><questiontext format=\"markdown\"><text># x *y*</text>"
+      "</questiontext><image>a/b.png</image><image_base64>" +
+          png + "</image_base64><answer fraction=\"100\"><text>1</text></answer></question></quiz>",
+  };
+}
+
+std::vector<std::string> GiftBanks() {
+  return {
+      "// comment\n$CATEGORY: $course$/top/Физика\n\n::Скорость:: Единица? {\n=м/с # да\n~км/ч\n"
+      "~%25%м/мин\n####общий\n}\n\n::Векторы:: Отметьте {~%50%a ~%50%b ~%-100%c}\n\n"
+      "::Истина:: Земля круглая. {T}\n\n[html]<b>Жирный</b> \\{\\} \\= \\~ \\# \\: \\n {=1 ~2}\n\n"
+      "::Эссе:: О себе {}\n\n::Число:: 2+2 {#4}\n\n::Пара:: {=a -> 1 =b -> 2}\n\n"
+      "Вставьте {=слово ~не то} в текст.\n",
+      "\xEF\xBB\xBF[markdown]**Да** {F#нет}\n",
+  };
+}
+
+std::vector<std::string> AikenBanks() {
+  return {
+      "Какова единица измерения скорости? <html> & $5\nA) м/с\nB) км/ч\nC) Н\nANSWER: A\n\n"
+      "Что больше?\nA. 1\nB. 2\nANSWER: B\n",
+  };
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -166,5 +216,9 @@ int main(int argc, char** argv) {
       Answers(6, "Иванов И. И.", true), Answers(17, "A student", false)};
   files.insert(files.end(), images.begin(), images.end());
   WriteSeeds(out / "fuzz_info_check", files);
+
+  WriteSeeds(out / "fuzz_bank_moodlexml", XmlBanks());
+  WriteSeeds(out / "fuzz_bank_gift", GiftBanks());
+  WriteSeeds(out / "fuzz_bank_aiken", AikenBanks());
   return 0;
 }

@@ -1,10 +1,11 @@
-// Speed of the teacher's tool: grading a large class, and making a large test.
+// Speed of the teacher's tool: grading a large class, making a large test, importing a bank.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "BankImport.h"
 #include "ExamFixtures.h"
 #include "Grading.h"
 #include "LoadTest.h"
@@ -147,5 +148,43 @@ void BM_MakeTest(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_MakeTest)->Unit(benchmark::kMillisecond);
+
+// A Moodle XML bank of 200 questions of HTML text and five answers each, read and written as a
+// source in memory.
+void BM_ImportBank(benchmark::State& state) {
+  std::string bank = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<quiz>\n";
+  for (int q = 0; q < kQuestions; ++q) {
+    if (q % 20 == 0) {
+      bank.append("<question type=\"category\"><category><text>$course$/top/Курс/Тема ")
+          .append(std::to_string(q / 20))
+          .append("</text></category></question>\n");
+    }
+    bank.append("<question type=\"multichoice\"><name><text>Вопрос ").append(std::to_string(q + 1));
+    bank.append(
+        "</text></name><questiontext format=\"html\"><text><![CDATA[<p>Какое из утверждений "
+        "<b>верно</b>? Прочитайте <i>внимательно</i> все варианты, H<sub>2</sub>O.</p>"
+        "<ul><li>первый пункт</li><li>второй пункт</li></ul>]]></text></questiontext>"
+        "<defaultgrade>2</defaultgrade><single>true</single>");
+    for (int o = 0; o < kOptions; ++o) {
+      bank.append("<answer fraction=\"")
+          .append(o == 0 ? "100" : "0")
+          .append("\"><text><![CDATA[<p>вариант ");
+      bank.append(std::to_string(o)).append("</p>]]></text></answer>");
+    }
+    bank.append("</question>\n");
+  }
+  bank.append("</quiz>\n");
+  TBankImportOptions options;
+  options.BankName = "bank";
+  options.ImagesFolder = "bank-images";
+  for (auto _ : state) {
+    TBankImport imported = ImportBank(bank, options);
+    if (!imported.Ok || imported.Questions != kQuestions)
+      state.SkipWithError("the bank was not imported");
+    benchmark::DoNotOptimize(imported);
+  }
+  state.counters["bank_bytes"] = double(bank.size());
+}
+BENCHMARK(BM_ImportBank)->Unit(benchmark::kMillisecond);
 
 }  // namespace
