@@ -16,6 +16,7 @@
 
 #include "EmfPaintDevice.h"
 #include "FileHelpers.h"
+#include "FormulaLayout.h"
 #include "Metafile.h"
 #include "ScriptMarkup.h"
 
@@ -120,9 +121,12 @@ void ApplyScripts(QTextDocument& doc) {
 
 }  // namespace
 
-TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string& baseDir) {
+TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string& baseDir,
+                             const TFormulaPictures& formulas) {
   std::vector<TSourceError> markup;
-  QString markdown = QString::fromStdString(MarkScripts(markdownUtf8, markup));
+  std::vector<TFormula> pageFormulas;
+  QString markdown =
+      QString::fromStdString(MarkScripts(MarkFormulas(markdownUtf8, pageFormulas, markup), markup));
   if (!markup.empty()) {
     return {{}, "page line " + std::to_string(markup.front().Line) + ": " + markup.front().Message};
   }
@@ -136,6 +140,9 @@ TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string&
   doc.setDocumentMargin(kMargin);
   doc.setMarkdown(markdown);
   ApplyScripts(doc);
+  if (std::string error = PlaceFormulas(doc, pageFormulas, formulas); !error.empty()) {
+    return {{}, error};
+  }
   StyleTables(doc.rootFrame());
   doc.setTextWidth(kPageWidthPx);
   const int height = static_cast<int>(std::ceil(doc.size().height()));
@@ -154,7 +161,9 @@ TPageResult MakePageFromFile(const std::string& path) {
   TMetafile metafile;
   if (metafile.LoadFromBytes(bytes)) return {bytes, {}};
   if (metafile.LoadFromBytes(bytes, true)) {
-    return {{}, "the page " + path + " is a WMF without the placeable header; the exam program "
+    return {{},
+            "the page " + path +
+                " is a WMF without the placeable header; the exam program "
                 "cannot size it: save it as EMF or placeable WMF"};
   }
 
@@ -167,7 +176,8 @@ TPageResult MakePageFromFile(const std::string& path) {
     const double scale = kPageWidthPx / size.width();
     const QSize page(kPageWidthPx, std::max(1, int(std::ceil(size.height() * scale))));
     if (page.height() > kMaxPageHeightPx) return {{}, "the picture " + path + " is too tall"};
-    return {RecordPage(page, [&](QPainter& p) { svg.render(&p, QRectF(QPointF(0, 0), page)); }), {}};
+    return {RecordPage(page, [&](QPainter& p) { svg.render(&p, QRectF(QPointF(0, 0), page)); }),
+            {}};
   }
 
   QImage image;
@@ -176,7 +186,8 @@ TPageResult MakePageFromFile(const std::string& path) {
   }
   // Pictures narrower than the page keep their size; wider ones are scaled down to fit.
   const double scale = std::min(1.0, double(kPageWidthPx) / image.width());
-  const QSize shown(std::max(1, int(image.width() * scale)), std::max(1, int(image.height() * scale)));
+  const QSize shown(std::max(1, int(image.width() * scale)),
+                    std::max(1, int(image.height() * scale)));
   if (shown.height() > kMaxPageHeightPx) return {{}, "the picture " + path + " is too tall"};
   const QSize page(kPageWidthPx, shown.height());
   const QPoint at((kPageWidthPx - shown.width()) / 2, 0);

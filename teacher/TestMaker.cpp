@@ -1,6 +1,7 @@
 // Writing the test and its key from one source.
 #include "TestMaker.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -12,7 +13,9 @@
 
 namespace {
 
-std::string Cp(const std::string& utf8) { return Utf8ToCp1251(utf8).Text; }
+std::string Cp(const std::string& utf8) {
+  return Utf8ToCp1251(utf8).Text;
+}
 
 std::string GradeRecord(const TSourceQuestion& q, bool withScores) {
   std::vector<TAnswerGrade> items;
@@ -67,18 +70,47 @@ TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::strin
           WriteTestImage(Image(source, pages, ident, true)), pages.size()};
 }
 
+// Every formula of the source's pages, with its line in the source.
+std::vector<TFormula> SourceFormulas(const TSourceTest& test) {
+  std::vector<TFormula> all;
+  for (const auto& topic : test.Topics) {
+    for (const auto& level : topic.Levels) {
+      for (const auto& question : level.Questions) {
+        if (!question.PageFile.empty()) continue;
+        std::vector<TFormula> page;
+        std::vector<TSourceError> unused;  // the parser has reported them
+        MarkFormulas(question.Body, page, unused);
+        for (TFormula& f : page) {
+          f.Line += question.Line;
+          all.push_back(std::move(f));
+        }
+      }
+    }
+  }
+  return all;
+}
+
 std::optional<TMadeTest> MakeTestFromSource(std::string_view text, const std::string& baseDir,
                                             const TTestIdent& ident,
-                                            std::vector<TSourceError>& errors) {
+                                            std::vector<TSourceError>& errors,
+                                            const TTexSetup& tex) {
   const TSourceTest test = ParseTestSource(text, errors);
   if (!errors.empty()) return std::nullopt;
+  const std::vector<TFormula> formulas = SourceFormulas(test);
+  const TFormulaPictures pictures =
+      formulas.empty() ? TFormulaPictures() : TypesetFormulas(formulas, tex, errors);
+  if (!errors.empty()) {
+    std::stable_sort(errors.begin(), errors.end(),
+                     [](const TSourceError& a, const TSourceError& b) { return a.Line < b.Line; });
+    return std::nullopt;
+  }
   std::vector<std::string> pages;
   for (const auto& topic : test.Topics) {
     for (const auto& level : topic.Levels) {
       for (const auto& question : level.Questions) {
         const TPageResult page =
             question.PageFile.empty()
-                ? MakeMarkdownPage(question.Body, baseDir)
+                ? MakeMarkdownPage(question.Body, baseDir, pictures)
                 : MakePageFromFile((std::filesystem::path(baseDir) / question.PageFile).string());
         if (!page.Error.empty()) errors.push_back({question.Line, page.Error});
         pages.push_back(page.Metafile);
@@ -97,7 +129,9 @@ bool ParseIdent(const std::string& text, TTestIdent& ident) {
     hex += c;
   }
   if (hex.size() != 72) return false;
-  auto byte = [&hex](size_t i) { return static_cast<uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1])); };
+  auto byte = [&hex](size_t i) {
+    return static_cast<uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1]));
+  };
   // Display order: Data1 (4 bytes), Data2 (2), Data3 (2) big-endian digits, Data4 (8) as stored;
   // twice; then the 32-bit value. In memory the numbers are little-endian.
   static constexpr int kOrder[36] = {3,  2,  1,  0,  5,  4,  7,  6,  8,  9,  10, 11,

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "Cp1251.h"
+#include "Formulas.h"
 #include "ScriptMarkup.h"
 
 namespace {
@@ -19,7 +20,9 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
+bool StartsWith(std::string_view s, std::string_view prefix) {
+  return s.substr(0, prefix.size()) == prefix;
+}
 
 std::optional<double> ParseNumber(std::string_view s) {
   double v = 0;
@@ -59,7 +62,8 @@ TAttributed SplitAttributes(std::string_view s) {
     inner = end == std::string_view::npos ? std::string_view() : inner.substr(end);
     const size_t eq = item.find('=');
     std::string key(item.substr(0, eq));
-    std::string value = eq == std::string_view::npos ? std::string() : std::string(item.substr(eq + 1));
+    std::string value =
+        eq == std::string_view::npos ? std::string() : std::string(item.substr(eq + 1));
     if (key.empty()) {
       r.Error = "an attribute without a name";
       return r;
@@ -110,7 +114,8 @@ class TParser {
     for (const auto& topic : FTest.Topics) {
       if (topic.Levels.empty()) Error(topic.Line, "the topic has no levels (\"## Level\")");
       for (const auto& level : topic.Levels) {
-        if (level.Questions.empty()) Error(level.Line, "the level has no questions (\"### Question\")");
+        if (level.Questions.empty())
+          Error(level.Line, "the level has no questions (\"### Question\")");
       }
     }
     // Errors found when a question ends (its page's mark-up) are reported in line order too.
@@ -133,6 +138,11 @@ class TParser {
       Error(line, std::string(what) +
                       " is plain text: superscripts and subscripts are drawn on pages only "
                       "(write м/с^2 or м/с2 here)");
+    }
+    if (HoldsFormula(utf8)) {
+      Error(line, std::string(what) +
+                      " is plain text and cannot hold a formula: put the formula on the page and "
+                      "letter the options (A), B), ...), or write \\$ for a dollar sign");
     }
   }
 
@@ -184,7 +194,8 @@ class TParser {
         haveMinutes = true;
       } else if (key == "weight") {
         auto w = ParseNumber(value);
-        if (!w || *w < 0) Error(line, "weight must be a number of 0 or more, not \"" + value + "\"");
+        if (!w || *w < 0)
+          Error(line, "weight must be a number of 0 or more, not \"" + value + "\"");
         level.Weight = w.value_or(0);
         haveWeight = true;
       } else {
@@ -253,7 +264,8 @@ class TParser {
 
   void FinishQuestion() {
     if (FQuestion && !FOrphan) {
-      if (FQuestion->Options.empty()) Error(FQuestion->Line, "the question has no options (\"- [x] ...\")");
+      if (FQuestion->Options.empty())
+        Error(FQuestion->Line, "the question has no options (\"- [x] ...\")");
       if (!FQuestion->PageFile.empty() && !Trim(FQuestion->Body).empty()) {
         Error(FQuestion->Line, "the question has both page= and page text");
       }
@@ -266,7 +278,8 @@ class TParser {
       if (FQuestion->PageFile.empty()) {
         // The page's first line follows its heading.
         std::vector<TSourceError> markup;
-        MarkScripts(FQuestion->Body, markup);
+        std::vector<TFormula> formulas;
+        MarkScripts(MarkFormulasKeepingLines(FQuestion->Body, formulas, markup), markup);
         for (TSourceError& e : markup) Error(FQuestion->Line + e.Line, std::move(e.Message));
       }
     }
@@ -277,7 +290,8 @@ class TParser {
   std::vector<TSourceError>& FErrors;
   TSourceTest FTest;
   TSourceQuestion* FQuestion = nullptr;
-  std::optional<TSourceQuestion> FOrphan;  // a question in the wrong place, parsed to find more errors
+  std::optional<TSourceQuestion>
+      FOrphan;  // a question in the wrong place, parsed to find more errors
 };
 
 }  // namespace
