@@ -84,13 +84,15 @@ void LeaveList(QTextCursor& cursor, QTextList* list) {
   cursor.setBlockFormat(block);
 }
 
-constexpr double kDisplayGap = 6;  // pixels above and below a display formula split off its text
+constexpr double kDisplayGap = 6;  // pixels above and below a display formula
 
 // Splits the display formula at the cursor into a centred paragraph of its own.
 void StartDisplay(QTextCursor& cursor) {
   QTextList* list = cursor.block().textList();
   QTextBlockFormat centred;
   centred.setAlignment(Qt::AlignHCenter);
+  centred.setTopMargin(kDisplayGap);
+  centred.setBottomMargin(kDisplayGap);
   if (cursor.positionInBlock() > 0) {
     // The line break before the formula became a space.
     while (cursor.positionInBlock() > 0 &&
@@ -98,16 +100,12 @@ void StartDisplay(QTextCursor& cursor) {
       cursor.deletePreviousChar();
     cursor.insertBlock();
     LeaveList(cursor, list);
-    centred.setTopMargin(kDisplayGap);
   }
   cursor.mergeBlockFormat(centred);
 }
 
 void EndDisplay(QTextCursor& cursor, const QTextBlockFormat& before, QTextList* list) {
   if (cursor.atBlockEnd()) return;
-  QTextBlockFormat gap;
-  gap.setBottomMargin(kDisplayGap);
-  cursor.mergeBlockFormat(gap);
   cursor.insertBlock(before);
   if (list && cursor.block().textList() == list) LeaveList(cursor, list);
   while (!cursor.atBlockEnd() && cursor.block().text().at(cursor.positionInBlock()).isSpace())

@@ -370,8 +370,8 @@ class TTexRun {
       if (where.hasMatch()) {
         QString before = where.captured(1).trimmed();
         if (before.size() > 40) before = "..." + before.right(40);
-        if (!before.isEmpty() && !before.startsWith("\\begin{preview}") &&
-            !before.startsWith("$\\end{preview}")) {
+        // Context in the document's own lines says nothing about the formula.
+        if (!before.isEmpty() && !before.startsWith("\\begin{preview}") && !before.startsWith('$')) {
           message = Shortened(message) + " after \"" + before.toStdString() + "\"";
         }
       }
