@@ -39,6 +39,10 @@ std::vector<double> DataValues(const std::string& html) {
   return values;
 }
 
+// The demo test's questions and options, all of them.
+constexpr int kDemoQuestions = 13;
+constexpr int kDemoOptions = 50;
+
 size_t Count(const std::string& text, const std::string& piece) {
   size_t n = 0;
   for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
@@ -70,9 +74,9 @@ class ClassReport : public testing::Test {
 TEST_F(ClassReport, FiguresAreThoseOfJsonItems) {
   fs::create_directory(Dir() / "class");
   tooltest::WriteClass(Dir() / "class", Key(), 30, 7, 2);
-  tooltest::WriteAnswers(Dir() / "class" / "zz.tst-usr", Key(), "<b>Хакер</b> & \"сын\"", {0}, 46);
+  tooltest::WriteAnswers(Dir() / "class" / "zz.tst-usr", Key(), "<b>Хакер</b> & \"сын\"", {0}, kDemoOptions);
   examtest::WriteFile(Dir() / "class" / "junk.tst-usr", "not answers");
-  tooltest::WriteAnswers(Dir() / "class" / "other.tst-usr", Key(), "Чужой", {0}, 46, 77);
+  tooltest::WriteAnswers(Dir() / "class" / "other.tst-usr", Key(), "Чужой", {0}, kDemoOptions, 77);
   const auto [html, json] = ReportAndJson("class", 1);
 
   const QJsonArray students = json["students"].toArray();
@@ -106,8 +110,8 @@ TEST_F(ClassReport, FiguresAreThoseOfJsonItems) {
 
   const QJsonArray items = json["items"].toArray();
   const std::vector<std::string> itemRows = TableRows(html, "items");
-  ASSERT_EQ(items.size(), 12);
-  ASSERT_EQ(itemRows.size(), 12u);
+  ASSERT_EQ(items.size(), kDemoQuestions);
+  ASSERT_EQ(itemRows.size(), size_t(kDemoQuestions));
   const std::pair<const char*, const char*> flags[] = {
       {"too_hard", "слишком трудный"},
       {"too_easy", "слишком лёгкий"},
@@ -160,7 +164,7 @@ TEST_F(ClassReport, FiguresAreThoseOfJsonItems) {
   // A page for people and screen readers, whole in itself.
   EXPECT_NE(html.find("<html lang=\"ru\">"), std::string::npos);
   EXPECT_EQ(Count(html, "<h1>"), 1u);
-  EXPECT_EQ(Count(html, "<svg"), 2u + 12u) << "histogram, questions, one per question's options";
+  EXPECT_EQ(Count(html, "<svg"), 2u + kDemoQuestions) << "histogram, questions, one per question's options";
   EXPECT_EQ(Count(html, "<svg role=\"img\""), Count(html, "<svg"));
   EXPECT_EQ(Count(html, "<svg"), Count(html, "<title>") - 1) << "every chart has a title";
   for (const char* outside : {" src=", "<link", "url(", "@import"}) {
@@ -178,7 +182,7 @@ TEST_F(ClassReport, ClassWithoutGradedWorkStillGetsAReport) {
     std::vector<std::string> reasons;
   } cases[] = {
       {"empty", {"the folder holds no .tst-usr files"}},
-      {"unreadable", {"not a user-answers file", "the answers have 7 options, the key 46"}},
+      {"unreadable", {"not a user-answers file", "the answers have 7 options, the key " + std::to_string(kDemoOptions)}},
   };
   for (const auto& c : cases) {
     fs::remove(Dir() / "report.html");
@@ -200,12 +204,12 @@ TEST_F(ClassReport, QuestionsTooEasyAndTooHardAreFlaggedInWords) {
   fs::create_directory(Dir() / "class");
   for (const char* name : {"a", "b", "c"}) {
     tooltest::WriteAnswers(Dir() / "class" / (std::string(name) + ".tst-usr"), Key(), name, {0, 6},
-                           46);
+                           kDemoOptions);
   }
   const auto [html, json] = ReportAndJson("class", 0);
   const QJsonArray items = json["items"].toArray();
   const std::vector<std::string> rows = TableRows(html, "items");
-  ASSERT_EQ(rows.size(), 12u);
+  ASSERT_EQ(rows.size(), size_t(kDemoQuestions));
   EXPECT_EQ(items[0].toObject()["flags"].toArray(), QJsonArray({"too_easy"}));
   EXPECT_EQ(items[1].toObject()["flags"].toArray(), QJsonArray({"too_hard"}));
   EXPECT_NE(rows[0].find("слишком лёгкий"), std::string::npos) << rows[0];

@@ -19,8 +19,10 @@ namespace tooltest {
 std::string Quote(const std::filesystem::path& p) {
   std::string out = "'";
   for (char c : p.string()) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
   }
   return out + "'";
 }
@@ -39,6 +41,22 @@ TRun RunCommand(const std::filesystem::path& dir, const std::string& command) {
 
 TRun RunTool(const std::filesystem::path& dir, const std::string& args) {
   return RunCommand(dir, Quote(EXAMTOOL_PATH) + " " + args);
+}
+
+TScopedEnv::TScopedEnv(const char* name, const std::string& value) : FName(name) {
+  if (const char* old = std::getenv(name)) {
+    FOld = old;
+    FHadOld = true;
+  }
+  setenv(name, value.c_str(), 1);
+}
+
+TScopedEnv::~TScopedEnv() {
+  if (FHadOld) {
+    setenv(FName.c_str(), FOld.c_str(), 1);
+  } else {
+    unsetenv(FName.c_str());
+  }
 }
 
 bool HaveProgram(const std::string& name) {
