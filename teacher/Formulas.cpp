@@ -1,17 +1,18 @@
 // Formulas found in page Markdown, and typeset by TeX as a child process with a cache.
 #include "Formulas.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "ScriptMarkup.h"
@@ -462,9 +463,16 @@ TFormulaPictures TypesetFormulas(const std::vector<TFormula>& formulas, const TT
   for (size_t i = 0; i < missing.size(); ++i) {
     pictures[missing[i]->Key()] = made[i].toStdString();
     if (!cached) continue;
-    // A cache entry is whole or absent: written aside and renamed.
-    QSaveFile file(CacheFile(folder, *missing[i]));
-    if (file.open(QIODevice::WriteOnly) && file.write(made[i]) == made[i].size()) file.commit();
+    // A cache entry is whole or absent: written aside and renamed over. It is not flushed to the
+    // disk: an entry lost in a crash is typeset again, as one that does not read as SVG is.
+    const QString path = CacheFile(folder, *missing[i]);
+    const QString part = path + ".part" + QString::number(QCoreApplication::applicationPid());
+    QFile file(part);
+    const bool written = file.open(QIODevice::WriteOnly) && file.write(made[i]) == made[i].size();
+    file.close();
+    std::error_code ec;
+    if (written) std::filesystem::rename(part.toStdString(), path.toStdString(), ec);
+    if (!written || ec) QFile::remove(part);
   }
   return pictures;
 }

@@ -13,9 +13,11 @@
 
 namespace {
 
-std::string Cp(const std::string& utf8) {
-  return Utf8ToCp1251(utf8).Text;
-}
+std::string Cp(const std::string& utf8) { return Utf8ToCp1251(utf8).Text; }
+
+// Pages of formula outlines repeat their glyphs' paths, on which zlib's level 9 searches its
+// longest chains for little: level 6 makes them 5% larger in a seventh of the time.
+constexpr int kPageCompressionLevel = 6;
 
 std::string GradeRecord(const TSourceQuestion& q, bool withScores) {
   std::vector<TAnswerGrade> items;
@@ -27,7 +29,8 @@ std::string GradeRecord(const TSourceQuestion& q, bool withScores) {
   return SaveGradesToString(q.MaxScore, 0, multi, items);
 }
 
-TTestSource Image(const TSourceTest& source, const std::vector<std::string>& pages,
+// compressedPages: one compressed metafile per question, shared by the test and its key.
+TTestSource Image(const TSourceTest& source, const std::vector<std::string>& compressedPages,
                   const TTestIdent& ident, bool withScores) {
   TTestSource image;
   image.Ident = ident;
@@ -45,7 +48,7 @@ TTestSource Image(const TSourceTest& source, const std::vector<std::string>& pag
       for (const auto& question : level.Questions) {
         TQuestionSource q;
         q.GradeRecord = GradeRecord(question, withScores);
-        q.PagePicture = CompressString(pages.at(page++));
+        q.PagePicture = compressedPages.at(page++);
         l.Questions.push_back(std::move(q));
       }
       t.Levels.push_back(std::move(l));
@@ -66,8 +69,11 @@ int HexValue(char c) {
 
 TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::string>& pages,
                          const TTestIdent& ident) {
-  return {WriteTestImage(Image(source, pages, ident, false)),
-          WriteTestImage(Image(source, pages, ident, true)), pages.size()};
+  std::vector<std::string> compressed;
+  compressed.reserve(pages.size());
+  for (const std::string& page : pages) compressed.push_back(CompressString(page, kPageCompressionLevel));
+  return {WriteTestImage(Image(source, compressed, ident, false)),
+          WriteTestImage(Image(source, compressed, ident, true)), pages.size()};
 }
 
 // Every formula of the source's pages, with its line in the source.
