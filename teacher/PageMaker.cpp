@@ -161,9 +161,7 @@ TPageResult MakePageFromFile(const std::string& path) {
   TMetafile metafile;
   if (metafile.LoadFromBytes(bytes)) return {bytes, {}};
   if (metafile.LoadFromBytes(bytes, true)) {
-    return {{},
-            "the page " + path +
-                " is a WMF without the placeable header; the exam program "
+    return {{}, "the page " + path + " is a WMF without the placeable header; the exam program "
                 "cannot size it: save it as EMF or placeable WMF"};
   }
 
@@ -176,8 +174,7 @@ TPageResult MakePageFromFile(const std::string& path) {
     const double scale = kPageWidthPx / size.width();
     const QSize page(kPageWidthPx, std::max(1, int(std::ceil(size.height() * scale))));
     if (page.height() > kMaxPageHeightPx) return {{}, "the picture " + path + " is too tall"};
-    return {RecordPage(page, [&](QPainter& p) { svg.render(&p, QRectF(QPointF(0, 0), page)); }),
-            {}};
+    return {RecordPage(page, [&](QPainter& p) { svg.render(&p, QRectF(QPointF(0, 0), page)); }), {}};
   }
 
   QImage image;
@@ -186,8 +183,7 @@ TPageResult MakePageFromFile(const std::string& path) {
   }
   // Pictures narrower than the page keep their size; wider ones are scaled down to fit.
   const double scale = std::min(1.0, double(kPageWidthPx) / image.width());
-  const QSize shown(std::max(1, int(image.width() * scale)),
-                    std::max(1, int(image.height() * scale)));
+  const QSize shown(std::max(1, int(image.width() * scale)), std::max(1, int(image.height() * scale)));
   if (shown.height() > kMaxPageHeightPx) return {{}, "the picture " + path + " is too tall"};
   const QSize page(kPageWidthPx, shown.height());
   const QPoint at((kPageWidthPx - shown.width()) / 2, 0);

@@ -71,7 +71,9 @@ TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::strin
                          const TTestIdent& ident) {
   std::vector<std::string> compressed;
   compressed.reserve(pages.size());
-  for (const std::string& page : pages) compressed.push_back(CompressString(page, kPageCompressionLevel));
+  for (const std::string& page : pages) {
+    compressed.push_back(CompressString(page, kPageCompressionLevel));
+  }
   return {WriteTestImage(Image(source, compressed, ident, false)),
           WriteTestImage(Image(source, compressed, ident, true)), pages.size()};
 }
@@ -135,9 +137,7 @@ bool ParseIdent(const std::string& text, TTestIdent& ident) {
     hex += c;
   }
   if (hex.size() != 72) return false;
-  auto byte = [&hex](size_t i) {
-    return static_cast<uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1]));
-  };
+  auto byte = [&hex](size_t i) { return static_cast<uint8_t>(HexValue(hex[2 * i]) * 16 + HexValue(hex[2 * i + 1])); };
   // Display order: Data1 (4 bytes), Data2 (2), Data3 (2) big-endian digits, Data4 (8) as stored;
   // twice; then the 32-bit value. In memory the numbers are little-endian.
   static constexpr int kOrder[36] = {3,  2,  1,  0,  5,  4,  7,  6,  8,  9,  10, 11,

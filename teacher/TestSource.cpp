@@ -20,9 +20,7 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-bool StartsWith(std::string_view s, std::string_view prefix) {
-  return s.substr(0, prefix.size()) == prefix;
-}
+bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 std::optional<double> ParseNumber(std::string_view s) {
   double v = 0;
@@ -62,8 +60,7 @@ TAttributed SplitAttributes(std::string_view s) {
     inner = end == std::string_view::npos ? std::string_view() : inner.substr(end);
     const size_t eq = item.find('=');
     std::string key(item.substr(0, eq));
-    std::string value =
-        eq == std::string_view::npos ? std::string() : std::string(item.substr(eq + 1));
+    std::string value = eq == std::string_view::npos ? std::string() : std::string(item.substr(eq + 1));
     if (key.empty()) {
       r.Error = "an attribute without a name";
       return r;
@@ -114,8 +111,7 @@ class TParser {
     for (const auto& topic : FTest.Topics) {
       if (topic.Levels.empty()) Error(topic.Line, "the topic has no levels (\"## Level\")");
       for (const auto& level : topic.Levels) {
-        if (level.Questions.empty())
-          Error(level.Line, "the level has no questions (\"### Question\")");
+        if (level.Questions.empty()) Error(level.Line, "the level has no questions (\"### Question\")");
       }
     }
     // Errors found when a question ends (its page's mark-up) are reported in line order too.
@@ -194,8 +190,7 @@ class TParser {
         haveMinutes = true;
       } else if (key == "weight") {
         auto w = ParseNumber(value);
-        if (!w || *w < 0)
-          Error(line, "weight must be a number of 0 or more, not \"" + value + "\"");
+        if (!w || *w < 0) Error(line, "weight must be a number of 0 or more, not \"" + value + "\"");
         level.Weight = w.value_or(0);
         haveWeight = true;
       } else {
@@ -264,8 +259,7 @@ class TParser {
 
   void FinishQuestion() {
     if (FQuestion && !FOrphan) {
-      if (FQuestion->Options.empty())
-        Error(FQuestion->Line, "the question has no options (\"- [x] ...\")");
+      if (FQuestion->Options.empty()) Error(FQuestion->Line, "the question has no options (\"- [x] ...\")");
       if (!FQuestion->PageFile.empty() && !Trim(FQuestion->Body).empty()) {
         Error(FQuestion->Line, "the question has both page= and page text");
       }
@@ -290,8 +284,7 @@ class TParser {
   std::vector<TSourceError>& FErrors;
   TSourceTest FTest;
   TSourceQuestion* FQuestion = nullptr;
-  std::optional<TSourceQuestion>
-      FOrphan;  // a question in the wrong place, parsed to find more errors
+  std::optional<TSourceQuestion> FOrphan;  // a question in the wrong place, parsed to find more errors
 };
 
 }  // namespace
