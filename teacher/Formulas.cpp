@@ -372,7 +372,8 @@ class TTexRun {
         QString before = where.captured(1).trimmed();
         if (before.size() > 40) before = "..." + before.right(40);
         // Context in the document's own lines says nothing about the formula.
-        if (!before.isEmpty() && !before.startsWith("\\begin{preview}") && !before.startsWith('$')) {
+        if (!before.isEmpty() && !before.startsWith("\\begin{preview}") &&
+            !before.startsWith('$')) {
           message = Shortened(message) + " after \"" + before.toStdString() + "\"";
         }
       }
