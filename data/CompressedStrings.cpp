@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-std::string CompressString(std::string_view s) {
+std::string CompressString(std::string_view s, int level) {
   const uint32_t n = static_cast<uint32_t>(s.size());
   std::string out(4, '\0');
   for (int i = 0; i < 4; ++i) out[i] = static_cast<char>((n >> (8 * i)) & 0xFF);
@@ -14,7 +14,7 @@ std::string CompressString(std::string_view s) {
   out.resize(4 + bound);
   int rc = compress2(reinterpret_cast<Bytef*>(out.data() + 4), &bound,
                      reinterpret_cast<const Bytef*>(s.data()), static_cast<uLong>(s.size()),
-                     Z_BEST_COMPRESSION);
+                     std::clamp(level, 1, 9));
   if (rc == Z_MEM_ERROR) throw std::bad_alloc();
   if (rc != Z_OK) throw ECompressedString("zlib could not compress the string");
   out.resize(4 + bound);

@@ -1,4 +1,4 @@
-// Compressed strings: a 4-byte little-endian plain length followed by one zlib stream (level 9).
+// Compressed strings: a 4-byte little-endian plain length followed by one zlib stream.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,8 @@ class ECompressedString : public std::runtime_error {
 // Stored lengths above this are refused: no page or name of a test comes near it.
 inline constexpr int64_t kMaxDecompressedSize = int64_t(256) << 20;
 
-std::string CompressString(std::string_view s);
+// level is zlib's, 1 (fastest) to 9 (smallest).
+std::string CompressString(std::string_view s, int level = 9);
 // The plain bytes; a failure raises ECompressedString, or gives "" when Quiet is set.
 // Memory grows with the output actually produced, never with the stored length alone.
 std::string DecompressString(std::string_view c, bool Quiet);

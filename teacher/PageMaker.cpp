@@ -16,6 +16,7 @@
 
 #include "EmfPaintDevice.h"
 #include "FileHelpers.h"
+#include "FormulaLayout.h"
 #include "Metafile.h"
 #include "ScriptMarkup.h"
 
@@ -120,9 +121,12 @@ void ApplyScripts(QTextDocument& doc) {
 
 }  // namespace
 
-TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string& baseDir) {
+TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string& baseDir,
+                             const TFormulaPictures& formulas) {
   std::vector<TSourceError> markup;
-  QString markdown = QString::fromStdString(MarkScripts(markdownUtf8, markup));
+  std::vector<TFormula> pageFormulas;
+  QString markdown =
+      QString::fromStdString(MarkScripts(MarkFormulas(markdownUtf8, pageFormulas, markup), markup));
   if (!markup.empty()) {
     return {{}, "page line " + std::to_string(markup.front().Line) + ": " + markup.front().Message};
   }
@@ -136,6 +140,9 @@ TPageResult MakeMarkdownPage(const std::string& markdownUtf8, const std::string&
   doc.setDocumentMargin(kMargin);
   doc.setMarkdown(markdown);
   ApplyScripts(doc);
+  if (std::string error = PlaceFormulas(doc, pageFormulas, formulas); !error.empty()) {
+    return {{}, error};
+  }
   StyleTables(doc.rootFrame());
   doc.setTextWidth(kPageWidthPx);
   const int height = static_cast<int>(std::ceil(doc.size().height()));

@@ -8,18 +8,6 @@ std::string Utf8Mark(char16_t mark) {
   return {'\xEE', '\x80', static_cast<char>(0x80 | (mark & 0x3F))};
 }
 
-// A fence opens with three or more backticks or tildes after at most three spaces.
-std::string_view FenceOf(std::string_view line) {
-  size_t indent = 0;
-  while (indent < line.size() && indent < 4 && line[indent] == ' ') ++indent;
-  if (indent > 3 || indent >= line.size()) return {};
-  const char c = line[indent];
-  if (c != '`' && c != '~') return {};
-  size_t end = indent;
-  while (end < line.size() && line[end] == c) ++end;
-  return end - indent >= 3 ? line.substr(indent, end - indent) : std::string_view();
-}
-
 class TLineMarker {
  public:
   TLineMarker(std::string& out, std::vector<TSourceError>& errors, int line)
@@ -92,6 +80,17 @@ class TLineMarker {
 
 }  // namespace
 
+std::string_view MarkdownFenceOf(std::string_view line) {
+  size_t indent = 0;
+  while (indent < line.size() && indent < 4 && line[indent] == ' ') ++indent;
+  if (indent > 3 || indent >= line.size()) return {};
+  const char c = line[indent];
+  if (c != '`' && c != '~') return {};
+  size_t end = indent;
+  while (end < line.size() && line[end] == c) ++end;
+  return end - indent >= 3 ? line.substr(indent, end - indent) : std::string_view();
+}
+
 std::string MarkScripts(std::string_view markdown, std::vector<TSourceError>& errors) {
   std::string out;
   out.reserve(markdown.size());
@@ -103,7 +102,7 @@ std::string MarkScripts(std::string_view markdown, std::vector<TSourceError>& er
     const std::string_view s = markdown.substr(pos, end - pos);
     pos = end;
     ++line;
-    const std::string_view lineFence = FenceOf(s);
+    const std::string_view lineFence = MarkdownFenceOf(s);
     if (!fence.empty()) {
       // A closing fence is made of the opening's character, at least as many of them.
       if (!lineFence.empty() && lineFence[0] == fence[0] && lineFence.size() >= fence.size())

@@ -14,6 +14,10 @@ inline constexpr char16_t kSuperscriptMark = u'\uE000';
 inline constexpr char16_t kSubscriptMark = u'\uE001';
 inline constexpr char16_t kScriptEndMark = u'\uE002';
 
+// The fence ("```" or "~~~", three or more) that the line opens or closes a code block with, empty
+// when it is not a fence line.
+std::string_view MarkdownFenceOf(std::string_view line);
+
 // The Markdown with each "^{text}" and "_{text}" turned into a mark, the text and an end mark.
 // Code spans, fenced code blocks, link targets and backslash escapes are left as they are. Each
 // unclosed, empty or nested mark-up, and each mark character in the source, adds an error whose

@@ -1,6 +1,7 @@
 // Writing the test and its key from one source.
 #include "TestMaker.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -16,6 +17,10 @@ std::string Cp(const std::string& utf8) {
   return Utf8ToCp1251(utf8).Text;
 }
 
+// Pages of formula outlines repeat their glyphs' paths, on which zlib's level 9 searches its
+// longest chains for little: level 6 makes them 5% larger in a seventh of the time.
+constexpr int kPageCompressionLevel = 6;
+
 std::string GradeRecord(const TSourceQuestion& q, bool withScores) {
   std::vector<TAnswerGrade> items;
   for (const auto& o : q.Options) {
@@ -26,7 +31,8 @@ std::string GradeRecord(const TSourceQuestion& q, bool withScores) {
   return SaveGradesToString(q.MaxScore, 0, multi, items);
 }
 
-TTestSource Image(const TSourceTest& source, const std::vector<std::string>& pages,
+// compressedPages: one compressed metafile per question, shared by the test and its key.
+TTestSource Image(const TSourceTest& source, const std::vector<std::string>& compressedPages,
                   const TTestIdent& ident, bool withScores) {
   TTestSource image;
   image.Ident = ident;
@@ -44,7 +50,7 @@ TTestSource Image(const TSourceTest& source, const std::vector<std::string>& pag
       for (const auto& question : level.Questions) {
         TQuestionSource q;
         q.GradeRecord = GradeRecord(question, withScores);
-        q.PagePicture = CompressString(pages.at(page++));
+        q.PagePicture = compressedPages.at(page++);
         l.Questions.push_back(std::move(q));
       }
       t.Levels.push_back(std::move(l));
@@ -65,22 +71,56 @@ int HexValue(char c) {
 
 TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::string>& pages,
                          const TTestIdent& ident) {
-  return {WriteTestImage(Image(source, pages, ident, false)),
-          WriteTestImage(Image(source, pages, ident, true)), pages.size()};
+  std::vector<std::string> compressed;
+  compressed.reserve(pages.size());
+  for (const std::string& page : pages) {
+    compressed.push_back(CompressString(page, kPageCompressionLevel));
+  }
+  return {WriteTestImage(Image(source, compressed, ident, false)),
+          WriteTestImage(Image(source, compressed, ident, true)), pages.size()};
+}
+
+// Every formula of the source's pages, with its line in the source.
+std::vector<TFormula> SourceFormulas(const TSourceTest& test) {
+  std::vector<TFormula> all;
+  for (const auto& topic : test.Topics) {
+    for (const auto& level : topic.Levels) {
+      for (const auto& question : level.Questions) {
+        if (!question.PageFile.empty()) continue;
+        std::vector<TFormula> page;
+        std::vector<TSourceError> unused;  // the parser has reported them
+        MarkFormulas(question.Body, page, unused);
+        for (TFormula& f : page) {
+          f.Line += question.Line;
+          all.push_back(std::move(f));
+        }
+      }
+    }
+  }
+  return all;
 }
 
 std::optional<TMadeTest> MakeTestFromSource(std::string_view text, const std::string& baseDir,
                                             const TTestIdent& ident,
-                                            std::vector<TSourceError>& errors) {
+                                            std::vector<TSourceError>& errors,
+                                            const TTexSetup& tex) {
   const TSourceTest test = ParseTestSource(text, errors);
   if (!errors.empty()) return std::nullopt;
+  const std::vector<TFormula> formulas = SourceFormulas(test);
+  const TFormulaPictures pictures =
+      formulas.empty() ? TFormulaPictures() : TypesetFormulas(formulas, tex, errors);
+  if (!errors.empty()) {
+    std::stable_sort(errors.begin(), errors.end(),
+                     [](const TSourceError& a, const TSourceError& b) { return a.Line < b.Line; });
+    return std::nullopt;
+  }
   std::vector<std::string> pages;
   for (const auto& topic : test.Topics) {
     for (const auto& level : topic.Levels) {
       for (const auto& question : level.Questions) {
         const TPageResult page =
             question.PageFile.empty()
-                ? MakeMarkdownPage(question.Body, baseDir)
+                ? MakeMarkdownPage(question.Body, baseDir, pictures)
                 : MakePageFromFile((std::filesystem::path(baseDir) / question.PageFile).string());
         if (!page.Error.empty()) errors.push_back({question.Line, page.Error});
         pages.push_back(page.Metafile);

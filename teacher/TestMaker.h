@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Formulas.h"
 #include "TestImage.h"
 #include "TestSource.h"
 
@@ -20,12 +21,14 @@ struct TMadeTest {
 TMadeTest MakeTestImages(const TSourceTest& source, const std::vector<std::string>& pages,
                          const TTestIdent& ident);
 
-// All of make in memory: the source parsed, every question's page made (pictures and page files
-// relative to baseDir), the test and its key written. Nothing, with every problem found in line
-// order, when the source or a page is wrong.
+// All of make in memory: the source parsed, its formulas typeset (with tex, in one run for the
+// whole source), every question's page made (pictures and page files relative to baseDir), the
+// test and its key written. Nothing, with every problem found in line order, when the source, a
+// formula or a page is wrong.
 std::optional<TMadeTest> MakeTestFromSource(std::string_view text, const std::string& baseDir,
                                             const TTestIdent& ident,
-                                            std::vector<TSourceError>& errors);
+                                            std::vector<TSourceError>& errors,
+                                            const TTexSetup& tex = {});
 
 // Parses the identity as examtool info prints it (two GUIDs in braces and 8 hex digits; braces
 // and hyphens may be left out). False when it is not 72 hexadecimal digits.

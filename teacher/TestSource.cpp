@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "Cp1251.h"
+#include "Formulas.h"
 #include "ScriptMarkup.h"
 
 namespace {
@@ -137,6 +138,11 @@ class TParser {
       Error(line, std::string(what) +
                       " is plain text: superscripts and subscripts are drawn on pages only "
                       "(write м/с^2 or м/с2 here)");
+    }
+    if (HoldsFormula(utf8)) {
+      Error(line, std::string(what) +
+                      " is plain text and cannot hold a formula: put the formula on the page and "
+                      "letter the options (A), B), ...), or write \\$ for a dollar sign");
     }
   }
 
@@ -272,7 +278,8 @@ class TParser {
       if (FQuestion->PageFile.empty()) {
         // The page's first line follows its heading.
         std::vector<TSourceError> markup;
-        MarkScripts(FQuestion->Body, markup);
+        std::vector<TFormula> formulas;
+        MarkScripts(MarkFormulasKeepingLines(FQuestion->Body, formulas, markup), markup);
         for (TSourceError& e : markup) Error(FQuestion->Line + e.Line, std::move(e.Message));
       }
     }

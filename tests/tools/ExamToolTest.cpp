@@ -208,6 +208,8 @@ TEST(ExamToolSamples, DemoTestIsUpToDateWithItsSource) {
   const size_t at = info.Out.find("Identity: ");
   ASSERT_NE(at, std::string::npos);
   const std::string ident = info.Out.substr(at + 10, 84);
+  // Its formulas typeset afresh, into a cache of its own.
+  const tooltest::TScopedEnv cache("XDG_CACHE_HOME", (tmp.Path() / "cache").string());
   const auto run = RunTool(tmp.Path(), "make " + Quote(samples / "demo.md") + " -o " +
                                            Quote(tmp.Path() / "demo.tst") + " --ident " + ident);
   ASSERT_EQ(run.Exit, 0) << run.Err;

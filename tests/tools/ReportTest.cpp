@@ -44,6 +44,10 @@ std::vector<double> DataValues(const std::string& html) {
   return values;
 }
 
+// The demo test's questions and options, all of them.
+constexpr int kDemoQuestions = 13;
+constexpr int kDemoOptions = 50;
+
 size_t Count(const std::string& text, const std::string& piece) {
   size_t n = 0;
   for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1)) ++n;
@@ -75,9 +79,9 @@ class ClassReport : public testing::Test {
 TEST_F(ClassReport, FiguresAreThoseOfJsonItems) {
   fs::create_directory(Dir() / "class");
   tooltest::WriteClass(Dir() / "class", Key(), 30, 7, 2);
-  tooltest::WriteAnswers(Dir() / "class" / "zz.tst-usr", Key(), "<b>Хакер</b> & \"сын\"", {0}, 46);
+  tooltest::WriteAnswers(Dir() / "class" / "zz.tst-usr", Key(), "<b>Хакер</b> & \"сын\"", {0}, kDemoOptions);
   examtest::WriteFile(Dir() / "class" / "junk.tst-usr", "not answers");
-  tooltest::WriteAnswers(Dir() / "class" / "other.tst-usr", Key(), "Чужой", {0}, 46, 77);
+  tooltest::WriteAnswers(Dir() / "class" / "other.tst-usr", Key(), "Чужой", {0}, kDemoOptions, 77);
   const auto [html, json] = ReportAndJson("class", 1);
 
   const QJsonArray students = json["students"].toArray();
@@ -111,8 +115,8 @@ TEST_F(ClassReport, FiguresAreThoseOfJsonItems) {
 
   const QJsonArray items = json["items"].toArray();
   const std::vector<std::string> itemRows = TableRows(html, "items");
-  ASSERT_EQ(items.size(), 12);
-  ASSERT_EQ(itemRows.size(), 12u);
+  ASSERT_EQ(items.size(), kDemoQuestions);
+  ASSERT_EQ(itemRows.size(), size_t(kDemoQuestions));
   // Every flag of the JSON, in either list, is a remark in words in the question's row.
   const struct {
     const char* list;
@@ -208,7 +212,7 @@ TEST_F(ClassReport, FiguresAreThoseOfJsonItems) {
   // A page for people and screen readers, whole in itself.
   EXPECT_NE(html.find("<html lang=\"ru\">"), std::string::npos);
   EXPECT_EQ(Count(html, "<h1>"), 1u);
-  EXPECT_EQ(Count(html, "<svg"), 2u + 12u) << "histogram, questions, one per question's options";
+  EXPECT_EQ(Count(html, "<svg"), 2u + kDemoQuestions) << "histogram, questions, one per question's options";
   EXPECT_EQ(Count(html, "<svg role=\"img\""), Count(html, "<svg"));
   EXPECT_EQ(Count(html, "<svg"), Count(html, "<title>") - 1) << "every chart has a title";
   for (const char* outside : {" src=", "<link", "url(", "@import"}) {
@@ -226,7 +230,7 @@ TEST_F(ClassReport, ClassWithoutGradedWorkStillGetsAReport) {
     std::vector<std::string> reasons;
   } cases[] = {
       {"empty", {"the folder holds no .tst-usr files"}},
-      {"unreadable", {"not a user-answers file", "the answers have 7 options, the key 46"}},
+      {"unreadable", {"not a user-answers file", "the answers have 7 options, the key " + std::to_string(kDemoOptions)}},
   };
   for (const auto& c : cases) {
     fs::remove(Dir() / "report.html");
@@ -248,12 +252,12 @@ TEST_F(ClassReport, QuestionsTooEasyAndTooHardAreFlaggedInWords) {
   fs::create_directory(Dir() / "class");
   for (const char* name : {"a", "b", "c"}) {
     tooltest::WriteAnswers(Dir() / "class" / (std::string(name) + ".tst-usr"), Key(), name, {0, 6},
-                           46);
+                           kDemoOptions);
   }
   const auto [html, json] = ReportAndJson("class", 0);
   const QJsonArray items = json["items"].toArray();
   const std::vector<std::string> rows = TableRows(html, "items");
-  ASSERT_EQ(rows.size(), 12u);
+  ASSERT_EQ(rows.size(), size_t(kDemoQuestions));
   EXPECT_EQ(items[0].toObject()["flags"].toArray(), QJsonArray({"too_easy"}));
   EXPECT_EQ(items[1].toObject()["flags"].toArray(), QJsonArray({"too_hard"}));
   EXPECT_EQ(items[0].toObject()["analysis_flags"].toArray(), QJsonArray({"high_facility"}));
@@ -267,7 +271,7 @@ TEST_F(ClassReport, QuestionsTooEasyAndTooHardAreFlaggedInWords) {
 // Answers whose stored name is exactly the given text: the program trims blanks and control
 // characters off a name it saves, a hostile file need not.
 void WriteAnswersNamed(const fs::path& path, const std::string& key, const std::string& name) {
-  tooltest::WriteAnswers(path, key, "", {0}, 46);
+  tooltest::WriteAnswers(path, key, "", {0}, kDemoOptions);
   std::string bytes = examtest::ReadFile(path);
   const std::string section = CompressString(Utf8ToCp1251(name).Text);
   const int32_t size = static_cast<int32_t>(section.size());
@@ -306,7 +310,7 @@ TEST_F(ClassReport, HostileNamesStayTextInEveryOutput) {
     const char* csvCell;
   } files[] = {{"x</script>.tst-usr", "x</script>.tst-usr"},
                {"=1+1 & \"q\".tst-usr", R"("'=1+1 & ""q"".tst-usr")"}};
-  for (const auto& f : files) tooltest::WriteAnswers(Dir() / f.file, Key(), "Файл", {0}, 46);
+  for (const auto& f : files) tooltest::WriteAnswers(Dir() / f.file, Key(), "Файл", {0}, kDemoOptions);
   const std::string answers = std::string("class ") + Quote("x<") + " " + Quote(files[1].file);
   const std::string key = Quote(fs::path(SAMPLES_DIR) / "demo.tst-ans");
 

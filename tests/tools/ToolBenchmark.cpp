@@ -187,4 +187,59 @@ void BM_ImportBank(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportBank)->Unit(benchmark::kMillisecond);
 
+// A 20-question source with five formula places on each page; the first `formulas` of them are
+// TeX (each different), the others the same text written plainly.
+std::string FormulaSource(int formulas) {
+  std::string source = "---\ntitle: Формулы\n---\n# Тема\n## Уровень {minutes=60 weight=10}\n";
+  int place = 0;
+  for (int q = 0; q < 20; ++q) {
+    source.append("### Вопрос\nРешите уравнение номер ").append(std::to_string(q + 1)).append(":\n\n");
+    for (int f = 0; f < 5; ++f, ++place) {
+      const std::string n = std::to_string(place + 1);
+      if (place < formulas) {
+        source.append(f % 2 ? "$$x_{" + n + "} = \\frac{-b \\pm \\sqrt{b^2 - 4ac}}{2a}$$\n\n"
+                            : "Сумма $\\sum_{k=1}^{" + n + "} k^2$ при $n = " + n + "$.\n\n");
+      } else {
+        source.append(f % 2 ? "x" + n + " = (-b ± корень из (b2 - 4ac)) / 2a\n\n"
+                            : "Сумма k2 от 1 до " + n + " при n = " + n + ".\n\n");
+      }
+    }
+    source.append("- [x] A) да\n- [ ] B) нет\n");
+  }
+  return source;
+}
+
+// make of FormulaSource(formulas) with the cache emptied before each run (cold) or kept (warm).
+void BM_MakeFormulas(benchmark::State& state) {
+  const int formulas = int(state.range(0));
+  const bool warm = state.range(1) != 0;
+  const std::string source = FormulaSource(formulas);
+  examtest::TPrivateTempDir tmp;
+  TTexSetup tex;
+  tex.CacheDir = (tmp.Path() / "cache").string();
+  std::vector<TSourceError> errors;
+  if (warm && !MakeTestFromSource(source, ".", TTestIdent{}, errors, tex)) {
+    state.SkipWithError(errors.empty() ? "nothing made" : errors.front().Message.c_str());
+  }
+  for (auto _ : state) {
+    if (!warm) {
+      state.PauseTiming();
+      fs::remove_all(tex.CacheDir);
+      state.ResumeTiming();
+    }
+    errors.clear();
+    const auto made = MakeTestFromSource(source, ".", TTestIdent{}, errors, tex);
+    if (!made) state.SkipWithError(errors.empty() ? "nothing made" : errors.front().Message.c_str());
+    benchmark::DoNotOptimize(made);
+  }
+  state.SetLabel(std::to_string(formulas) + (warm ? " formulas, warm cache" : " formulas, cold cache"));
+}
+BENCHMARK(BM_MakeFormulas)
+    ->Args({0, 1})
+    ->Args({1, 0})
+    ->Args({100, 0})
+    ->Args({100, 1})
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+
 }  // namespace

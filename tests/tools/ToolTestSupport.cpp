@@ -41,6 +41,22 @@ TRun RunTool(const std::filesystem::path& dir, const std::string& args) {
   return RunCommand(dir, Quote(EXAMTOOL_PATH) + " " + args);
 }
 
+TScopedEnv::TScopedEnv(const char* name, const std::string& value) : FName(name) {
+  if (const char* old = std::getenv(name)) {
+    FOld = old;
+    FHadOld = true;
+  }
+  setenv(name, value.c_str(), 1);
+}
+
+TScopedEnv::~TScopedEnv() {
+  if (FHadOld) {
+    setenv(FName.c_str(), FOld.c_str(), 1);
+  } else {
+    unsetenv(FName.c_str());
+  }
+}
+
 bool HaveProgram(const std::string& name) {
   return std::system(("command -v " + Quote(name) + " >/dev/null 2>&1").c_str()) == 0;
 }

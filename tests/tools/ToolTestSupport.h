@@ -28,6 +28,19 @@ inline constexpr int kSmallSourceQuestions = 3;
 
 std::string Quote(const std::filesystem::path& p);
 
+// Sets an environment variable for the scope (the tool's runs inherit it), then restores it.
+class TScopedEnv {
+ public:
+  TScopedEnv(const char* name, const std::string& value);
+  ~TScopedEnv();
+  TScopedEnv(const TScopedEnv&) = delete;
+  TScopedEnv& operator=(const TScopedEnv&) = delete;
+
+ private:
+  std::string FName, FOld;
+  bool FHadOld = false;
+};
+
 // A student's answers to the test (its bytes) with the given options marked, saved as path. With
 // identSeed the answers claim another test's identity.
 void WriteAnswers(const std::filesystem::path& path, const std::string& test,
