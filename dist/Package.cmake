@@ -57,12 +57,12 @@ set(teacher_depends ${teacher_plugins} ${fonts})
 list(JOIN exam_depends ", " CPACK_DEBIAN_EXAM_PACKAGE_DEPENDS)
 list(JOIN teacher_depends ", " CPACK_DEBIAN_TEACHER_PACKAGE_DEPENDS)
 
-# The Russian texts of Qt's own dialogs and buttons; without them they show in English. The
-# teacher's TeX formulas need LaTeX with Cyrillic, dvisvgm and preview.sty, and Symbola for the
-# symbols the page fonts lack.
-set(CPACK_DEBIAN_EXAM_PACKAGE_RECOMMENDS qt6-translations-l10n)
-set(teacher_recommends qt6-translations-l10n texlive-latex-base texlive-lang-cyrillic dvisvgm
-                       preview-latex-style fonts-symbola)
+# The Russian texts of Qt's own dialogs and buttons; without them they show in English. Symbola
+# draws the symbols of symbol-font pages that the other fonts lack, in both programs. The
+# teacher's TeX formulas need LaTeX with Cyrillic (in outline fonts), dvisvgm and preview.sty.
+set(CPACK_DEBIAN_EXAM_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-symbola")
+set(teacher_recommends qt6-translations-l10n texlive-latex-base texlive-lang-cyrillic
+                       cm-super-minimal dvisvgm preview-latex-style fonts-symbola)
 list(JOIN teacher_recommends ", " CPACK_DEBIAN_TEACHER_PACKAGE_RECOMMENDS)
 
 # Descriptions: the first line of each file is the summary, the rest the extended description.
