@@ -26,6 +26,7 @@ void TForm1::ShowPage() {
     SetPage(&FExam->PagePicture());
     Panel3->setText(FromCp1251(FExam->GetTopicName()));
     FAnswerButtons->LoadQuestion(*FExam);
+    ShowGlance();
     if (FitAnswerPanel()) FitPage(FZoomMode);
   } catch (...) {
     // A page that fails leaves the rest of the view as it was.
