@@ -110,6 +110,7 @@ void TForm1::ShowGlance() {
   }
   pnWhere->setText(QStringLiteral("Вопрос %1 из %2").arg(current + 1).arg(count));
   pnAnswered->setText(QStringLiteral("отвечено %1").arg(FExam->AnsweredCount()));
+  DescribePage();
 }
 
 long long TForm1::RemainingSeconds() const {

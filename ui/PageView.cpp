@@ -28,6 +28,7 @@ void TForm1::ShowPage() {
     FAnswerButtons->LoadQuestion(*FExam);
     ShowGlance();
     if (FitAnswerPanel()) FitPage(FZoomMode);
+    PresentPage();
   } catch (...) {
     // A page that fails leaves the rest of the view as it was.
   }

@@ -650,7 +650,7 @@ void TForm1::FormKeyDown(int Key, unsigned Shift) {
   }
   if (Key == vkHome) GoFirst();
   if (Key == vkEnd) GoLast();
-  if (IsAnswerKey(Key)) FAnswerButtons->HandleKey(static_cast<uint8_t>(Key));
+  if (IsAnswerKey(Key)) PresentOption(FAnswerButtons->HandleKey(static_cast<uint8_t>(Key)));
 }
 
 void TForm1::ScrollPage(int Direction) {

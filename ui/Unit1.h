@@ -110,6 +110,7 @@ class TForm1 : public QMainWindow {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
 
  private:
   void CreateComponents();
@@ -142,6 +143,11 @@ class TForm1 : public QMainWindow {
   void ShowStartClock();
   long long RemainingSeconds() const;
   void ExamBackupChange();
+  // The page's accessible name and description; the focus brought to the page or an option.
+  void DescribePage();
+  void PresentPage();
+  void PresentOption(int32_t Option);
+  void RefocusPage();
 
   std::unique_ptr<TExam> FExam;
   std::unique_ptr<TCheckButtons> FAnswerButtons;

@@ -8,6 +8,8 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "PageImage.h"
+
 namespace {
 
 const char* const kDeferPress = "examDeferAccessiblePress";
@@ -58,7 +60,31 @@ class TNoticeAccessible : public QAccessibleWidget {
   }
 };
 
+// The page: a pane whose name says it all, "Вопрос 2 из 12, Кинематика. <the page's text>
+// Варианты ответа: …", which a screen reader speaks when the page takes the focus, and which
+// its flat review reads.
+class TPageAccessible : public QAccessibleWidget {
+ public:
+  explicit TPageAccessible(TPageImage* Page) : QAccessibleWidget(Page, QAccessible::Pane) {}
+  QString text(QAccessible::Text Kind) const override {
+    const auto* page = static_cast<TPageImage*>(widget());
+    if (Kind == QAccessible::Name) {
+      const QString description = page->Description();
+      return description.isEmpty() ? page->Title() : page->Title() + ". " + description;
+    }
+    if (Kind == QAccessible::Description) return {};
+    return QAccessibleWidget::text(Kind);
+  }
+};
+
 QAccessibleInterface* WindowAccessibleFactory(const QString& ClassName, QObject* Object) {
+  // A plain frame is a panel of a window, not a window: screen readers take a "frame" for one,
+  // and their flat review of the window would stop at the page's frame.
+  if (ClassName == QLatin1String("QFrame") &&
+      Object->metaObject()->className() == QLatin1String("QFrame"))
+    return new QAccessibleWidget(static_cast<QWidget*>(Object), QAccessible::Pane);
+  if (ClassName == QLatin1String("TPageImage"))
+    return new TPageAccessible(static_cast<TPageImage*>(Object));
   if (ClassName == QLatin1String("TNoticeLabel"))
     return new TNoticeAccessible(static_cast<TNoticeLabel*>(Object));
   // Asked first with the most derived class name, before the toolkit's own interfaces.

@@ -77,13 +77,12 @@ TEST(Glance, TheHeaderAndTheStripFollowMarksPagesAndTheKey) {
   EXPECT_EQ(Text(w, "pnAnswered"), QStringLiteral("отвечено 1"));
   EXPECT_EQ(Cells(w), "a_..");
 
-  // A cell goes to its question and keeps the keyboard where it was; its accessible name is
-  // its number, its description whether it is answered.
-  QWidget* focused = QApplication::focusWidget();
+  // A cell goes to its question and never takes the keyboard; its accessible name is its
+  // number, its description whether it is answered.
   Strip(w)->Cell(2)->click();
   EXPECT_EQ(w.Exam().CurrentQuestion(), 2);
-  EXPECT_EQ(QApplication::focusWidget(), focused);
   EXPECT_EQ(Strip(w)->Cell(2)->focusPolicy(), Qt::NoFocus);
+  EXPECT_NE(QApplication::focusWidget(), Strip(w)->Cell(2));
   w.Key(Qt::Key_C, {}, QStringLiteral("c"));
   QAccessibleInterface* cell = QAccessible::queryAccessibleInterface(Strip(w)->Cell(2));
   EXPECT_EQ(cell->text(QAccessible::Name), QStringLiteral("3"));
@@ -213,6 +212,50 @@ TEST(Glance, ABackupThatCannotBeWrittenIsShownUntilTheNextGoodOne) {
   w.Ticks(1);
   EXPECT_TRUE(Notice(w, "pnBackup")->isHidden());
   EXPECT_EQ(Notice(w, "pnBackup")->toolTip(), QString());
+}
+
+// What a screen reader follows: a new page takes the focus, named where the student is and with
+// the page and its options; an answer key gives its option the focus; after the key the right
+// options say so.
+TEST(ScreenReader, TheFocusGoesWhereTheStudentMustListen) {
+  Window w;
+  const QString test = w.Write("u.tst", Uniform(3, 2));
+  const QString key = w.Write("u.tst-ans", Uniform(3, 2));
+  w.Start({test});
+  QWidget* page = w.form->findChild<QWidget*>("QImage");
+  auto name = [](QWidget* widget) {
+    return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+  };
+  EXPECT_EQ(QApplication::focusWidget(), page);
+  EXPECT_EQ(name(page), QStringLiteral("Вопрос 1 из 3, Topic. Варианты ответа: A), не отмечен; "
+                                       "B), не отмечен."));
+  w.Key(Qt::Key_B, {}, QStringLiteral("b"));
+  EXPECT_EQ(QApplication::focusWidget(), w.form->AnswerButtons().Button(1));
+  w.Key(Qt::Key_Right);
+  EXPECT_EQ(QApplication::focusWidget(), page);
+  EXPECT_TRUE(name(page).startsWith(QStringLiteral("Вопрос 2 из 3, Topic.")));
+  // The same key again on the focused radio button: the header tells its new state.
+  w.Key(Qt::Key_A, {}, QStringLiteral("a"));
+  w.Key(Qt::Key_A, {}, QStringLiteral("a"));
+  EXPECT_EQ(QApplication::focusWidget(), w.form->AnswerButtons().Button(0));
+  EXPECT_EQ(Heard(Notice(w, "pnNotice")), QStringLiteral("A): не отмечен"));
+  w.Key(Qt::Key_Left);
+  EXPECT_TRUE(name(page).contains(QStringLiteral("B), отмечен.")));
+
+  w.dialogs.Then(Click("Button1"));
+  w.Key(Qt::Key_F12);
+  w.dialogs.Then(Click("OKBtn"));
+  w.files.Answers = {key};
+  w.Tool("tbLoadCorrectAnswers")->click();
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(w.form->AnswerButtons().Button(0))
+                ->text(QAccessible::Description),
+            QStringLiteral("верный ответ"));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(w.form->AnswerButtons().Button(1))
+                ->text(QAccessible::Description),
+            QString());
+  EXPECT_TRUE(name(page).endsWith(
+      QStringLiteral("Варианты ответа: A), не отмечен, верный ответ; B), отмечен.")))
+      << name(page).toStdString();
 }
 
 }  // namespace
