@@ -140,7 +140,11 @@ int32_t TCheckButtons::HandleKey(uint8_t Key) {
 void TCheckButtons::ClearButtons() {
   std::vector<TCustomXPCheckButton*> buttons;
   buttons.swap(FButtons);
-  for (TCustomXPCheckButton* button : buttons) delete button;
+  for (TCustomXPCheckButton* button : buttons) {
+    // The window keeps its focused control while it is not active, and would keep a deleted one.
+    if (button->window()->focusWidget() == button) button->clearFocus();
+    delete button;
+  }
 }
 
 void TCheckButtons::AddButton(const QString& Caption) {
