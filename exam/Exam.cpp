@@ -35,6 +35,7 @@ void TExam::OpenTest(std::unique_ptr<TCustomMemory> Memory) {
   // Only a test that can run has a backup; a closed test must not pick up a stray one.
   if (FKeepBackup && HasTest()) FUserAnswers->RestoreBackup();
   const int32_t elapsed = FUserAnswers->ElapsedSeconds();
+  SetBackupError({});
   First();
   SetState(HasTest() ? esReady : esNoTest);
   FUserAnswers->SetElapsedSeconds(elapsed);
@@ -114,6 +115,17 @@ TMetafile& TExam::PagePicture() {
   }
   if (!page.empty() && !FPicture->LoadFromBytes(page)) FPicture->Clear();
   return *FPicture;
+}
+
+int32_t TExam::AnsweredCount() const {
+  int32_t n = 0;
+  for (int32_t q = 0; q < QuestionCount(); ++q) n += QuestionAnswered(q) ? 1 : 0;
+  return n;
+}
+
+void TExam::GoTo(int32_t Q) {
+  FTest->GoTo(Q);
+  SyncCursors(true);
 }
 
 void TExam::First() {
@@ -208,20 +220,31 @@ void TExam::Tick() {
   const int32_t elapsed = FUserAnswers->ElapsedSeconds();
   if (elapsed < std::numeric_limits<int32_t>::max()) FUserAnswers->SetElapsedSeconds(elapsed + 1);
   if (HasTest() && TimeLimit() > 0 && Remaining() < 0) SetRunning(false);
-  if (FTimer->Enabled() && FOnTick) {
+  if (!FTimer->Enabled()) return;
+  if (FOnTick) {
     try {
       FOnTick(*this);
-      if (FKeepBackup) FUserAnswers->SaveBackup();
     } catch (...) {
-      // The clock goes on: a failed display or backup must not stop the exam.
+      // The clock goes on: a failed display must not stop the exam or its backup.
     }
   }
+  if (FKeepBackup) SaveBackupQuietly();
 }
 
 void TExam::SaveBackupQuietly() {
+  // Neither the clock nor the end of the exam may fail on the backup; the window shows why.
   try {
     FUserAnswers->SaveBackup();
+    SetBackupError({});
+  } catch (const std::exception& e) {
+    SetBackupError(*e.what() != '\0' ? e.what() : "unknown error");
   } catch (...) {
-    // Stopping the exam must not fail on the backup.
+    SetBackupError("unknown error");
   }
+}
+
+void TExam::SetBackupError(const std::string& Error) {
+  if (Error == FBackupError) return;
+  FBackupError = Error;
+  if (FOnBackupChange) FOnBackupChange(*this);
 }

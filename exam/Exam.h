@@ -45,6 +45,13 @@ class TExam {
   std::string GetTopicName() const { return FTest->GetTopicName(); }
   int32_t TimeLimit() const { return FTest->TimeLimit(); }
   int32_t CurrentQuestion() const { return FTest->Current(); }
+  int32_t QuestionCount() const { return FTest->QuestionCount(); }
+  // Question Q holds at least one mark; the number of such questions.
+  bool QuestionAnswered(int32_t Q) const { return FTest->QuestionAnswered(*FUserAnswers, Q); }
+  int32_t AnsweredCount() const;
+  // With the teacher's answers attached: whether question Q scores its maximum by them.
+  bool HasTestAnswers() const { return FTestAnswers->Loaded(); }
+  bool QuestionRight(int32_t Q) const { return FTestAnswers->QuestionRight(Q); }
   int32_t OptionCount() const { return FTest->OptionCount(); }
   bool OptionMarked(int32_t i) const;
   // Only while running.
@@ -65,6 +72,8 @@ class TExam {
   void PriorUnanswered();
   void NextWrong();
   void PriorWrong();
+  // Clamps to the questions there are.
+  void GoTo(int32_t Q);
   void SyncCursors(bool FromTest);
 
   void SetRunning(bool Value);
@@ -76,15 +85,21 @@ class TExam {
   void DoPageChange();
   // The clock's handler, called once a second while running.
   void Tick();
+  // Empty while the latest crash backup was written; otherwise why it was not.
+  const std::string& BackupError() const { return FBackupError; }
 
   TTimer& Timer() { return *FTimer; }
   void SetOnStateChange(TNotifyEvent e) { FOnStateChange = std::move(e); }
   void SetOnTick(TNotifyEvent e) { FOnTick = std::move(e); }
   void SetOnPageChange(TNotifyEvent e) { FOnPageChange = std::move(e); }
+  // Called when BackupError changes.
+  void SetOnBackupChange(TNotifyEvent e) { FOnBackupChange = std::move(e); }
 
  private:
   void FindWrong(void (TTestReader::*search)());
+  // Writes the backup, noting in BackupError whether it failed; never raises.
   void SaveBackupQuietly();
+  void SetBackupError(const std::string& Error);
 
   bool FKeepBackup;
   std::unique_ptr<TTestReader> FTest;
@@ -97,4 +112,6 @@ class TExam {
   TNotifyEvent FOnStateChange;
   TNotifyEvent FOnTick;
   TNotifyEvent FOnPageChange;
+  TNotifyEvent FOnBackupChange;
+  std::string FBackupError;
 };

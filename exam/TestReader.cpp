@@ -74,20 +74,24 @@ void TTestReader::FindCyclic(int Step, Test test) {
   }
 }
 
+bool TTestReader::QuestionAnswered(const TTestUserAnswers& Answers, int32_t Q) const {
+  const int32_t first = FLayout.FirstOption(Q);
+  for (int32_t o = first; o < first + FLayout.OptionCount(Q); ++o) {
+    if (Answers.Marked(o)) return true;
+  }
+  return false;
+}
+
+bool TTestReader::QuestionRight(int32_t Q) const {
+  return std::fabs(FLayout.QuestionScore(Q) - FLayout.QuestionMaxScore(Q)) <= 0.001;
+}
+
 void TTestReader::FindWrong(int Step) {
-  FindCyclic(Step, [this](int32_t c) {
-    return std::fabs(FLayout.QuestionScore(c) - FLayout.QuestionMaxScore(c)) > 0.001;
-  });
+  FindCyclic(Step, [this](int32_t c) { return !QuestionRight(c); });
 }
 
 void TTestReader::FindUnanswered(const TTestUserAnswers& Answers, int Step) {
-  FindCyclic(Step, [this, &Answers](int32_t c) {
-    const int32_t first = FLayout.FirstOption(c);
-    for (int32_t o = first; o < first + FLayout.OptionCount(c); ++o) {
-      if (Answers.Marked(o)) return false;
-    }
-    return true;
-  });
+  FindCyclic(Step, [this, &Answers](int32_t c) { return !QuestionAnswered(Answers, c); });
 }
 
 std::string TTestReader::GetPiece(int32_t k) const {

@@ -60,6 +60,9 @@ class TTestReader {
   void PriorWrong() { FindWrong(-1); }
   void NextUnanswered(const TTestUserAnswers& Answers) { FindUnanswered(Answers, +1); }
   void PriorUnanswered(const TTestUserAnswers& Answers) { FindUnanswered(Answers, -1); }
+  // Question Q holds at least one mark; it scores its maximum (as last evaluated).
+  bool QuestionAnswered(const TTestUserAnswers& Answers, int32_t Q) const;
+  bool QuestionRight(int32_t Q) const;
 
   std::string GetTopicName() const { return TopicName(FImage, FTopic); }
   // Piece k of the current question: 0 the grade data, 1 the compressed page; "" when none.

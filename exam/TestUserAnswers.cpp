@@ -219,7 +219,8 @@ void TTestUserAnswers::WriteFile(const std::string& FileName) {
   std::ostringstream bytes;
   SaveToStream(bytes);
   // The work file is scratch in the private folder; a link put in its place is not followed.
-  const int fd = ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+  const int fd =
+      ::open(FileName.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
   if (fd < 0) throw EInOutError(FileName, errno);
   // An existing file keeps its mode on open; answers are the student's alone.
   (void)::fchmod(fd, 0600);
@@ -264,7 +265,12 @@ void TTestUserAnswers::SaveBackup() {
   WriteFile(work);
   // The rename replaces the old backup in one step, so a whole backup exists at every moment;
   // flushing the folder keeps the rename through a power cut.
-  if (::rename(work.c_str(), backup.c_str()) == 0) (void)SyncFolderOf(backup);
+  if (::rename(work.c_str(), backup.c_str()) != 0) {
+    const int error = errno;
+    (void)::unlink(work.c_str());
+    throw EInOutError(backup, error);
+  }
+  (void)SyncFolderOf(backup);
 }
 
 void TTestUserAnswers::RestoreBackup() {

@@ -25,9 +25,8 @@ void TAnswerColumn::Restack() {
 }
 
 bool TAnswerColumn::eventFilter(QObject* Watched, QEvent* Event) {
-  if (Watched->parent() == this &&
-      (Event->type() == QEvent::Resize || Event->type() == QEvent::Show ||
-       Event->type() == QEvent::Hide))
+  if (Watched->parent() == this && (Event->type() == QEvent::Resize ||
+                                    Event->type() == QEvent::Show || Event->type() == QEvent::Hide))
     Restack();
   return QWidget::eventFilter(Watched, Event);
 }

@@ -36,6 +36,7 @@ enum TVirtualKey : uint8_t {
   vkF1 = 0x70,
   vkF3 = 0x72,
   vkF4 = 0x73,
+  vkF5 = 0x74,
   vkF6 = 0x75,
   vkF7 = 0x76,
   vkF8 = 0x77,

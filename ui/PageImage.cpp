@@ -10,7 +10,9 @@
 #include "MetafileText.h"
 
 TPageImage::TPageImage(QWidget* Parent) : QWidget(Parent) {
-  setAccessibleName(QStringLiteral("Страница вопроса"));
+  FTitle = QStringLiteral("Страница вопроса");
+  // The window gives the page the focus for screen readers; the keys stay the window's.
+  setFocusPolicy(Qt::ClickFocus);
 }
 
 void TPageImage::SetPicture(const TMetafile& Picture) {
@@ -40,13 +42,22 @@ void TPageImage::UpdateOpaque() {
   // The panels behind a page that covers the widget would be filled only to be painted over:
   // on each page turn, a surface the size of the view, twice.
   const QSize natural(FPicture.Width(), FPicture.Height());
-  setAttribute(Qt::WA_OpaquePaintEvent, !FPicture.Empty() && natural.width() >= width() &&
-                                            natural.height() >= height());
+  setAttribute(Qt::WA_OpaquePaintEvent,
+               !FPicture.Empty() && natural.width() >= width() && natural.height() >= height());
+}
+
+void TPageImage::SetTrailingDescription(const QString& Text) {
+  FTrailingDescription = Text;
+}
+
+QString TPageImage::Description() const {
+  if (FTrailingDescription.isEmpty()) return FPageText;
+  if (FPageText.isEmpty()) return FTrailingDescription;
+  return FPageText + QLatin1Char(' ') + FTrailingDescription;
 }
 
 void TPageImage::UpdateDescription() {
-  setAccessibleDescription(FPicture.Empty() ? QString()
-                                            : MetafileTexts(FPicture).join(QLatin1Char(' ')));
+  FPageText = FPicture.Empty() ? QString() : MetafileTexts(FPicture).join(QLatin1Char(' '));
 }
 
 void TPageImage::paintEvent(QPaintEvent* Event) {

@@ -8,7 +8,7 @@
 
 // Draws the metafile as vectors at the screen's pixel ratio and keeps the drawn page, so that
 // scrolling and exposing the window do not play the records again. Its accessible description
-// is the text of the page's text records in drawing order.
+// is the text of the page's text records in drawing order, then the trailing description.
 class TPageImage : public QWidget {
   Q_OBJECT
 
@@ -21,6 +21,14 @@ class TPageImage : public QWidget {
   void ClearPicture();
   // The drawn page is stale: the picture or its size changed.
   void PictureChanged();
+  // Read after the page's text in the accessible description (the options and their states).
+  // The description is read when asked for: its changes raise no events of their own, the
+  // window tells a screen reader of a new page once.
+  void SetTrailingDescription(const QString& Text);
+  QString Description() const;
+  // The accessible name, read when asked for as well.
+  void SetTitle(const QString& Text) { FTitle = Text; }
+  const QString& Title() const { return FTitle; }
   // How many times the records were played (the kept page spares the others).
   int PlayCount() const { return FPlayCount; }
 
@@ -41,4 +49,7 @@ class TPageImage : public QWidget {
   QSize FDrawnSize;
   qreal FDrawnRatio = 0;
   int FPlayCount = 0;
+  QString FTitle;
+  QString FPageText;
+  QString FTrailingDescription;
 };

@@ -26,7 +26,9 @@ void TForm1::ShowPage() {
     SetPage(&FExam->PagePicture());
     Panel3->setText(FromCp1251(FExam->GetTopicName()));
     FAnswerButtons->LoadQuestion(*FExam);
+    ShowGlance();
     if (FitAnswerPanel()) FitPage(FZoomMode);
+    PresentPage();
   } catch (...) {
     // A page that fails leaves the rest of the view as it was.
   }

@@ -12,4 +12,6 @@ void TQtTimer::Enable() {
   if (!FTimer.isActive()) FTimer.start();
 }
 
-void TQtTimer::Disable() { FTimer.stop(); }
+void TQtTimer::Disable() {
+  FTimer.stop();
+}

@@ -120,11 +120,11 @@ void TCheckButtons::SetShowRight(bool Value) {
   for (int32_t i = 0; i < Count(); ++i) ColourCaption(i, Value && grades.MarkedScore(i) > 0);
 }
 
-void TCheckButtons::HandleKey(uint8_t Key) {
+int32_t TCheckButtons::HandleKey(uint8_t Key) {
   // With no test open the column is a leftover of the last one: nothing there can be marked.
-  if (!FExam.HasTest()) return;
+  if (!FExam.HasTest()) return -1;
   const char* at = static_cast<const char*>(std::memchr(AnswerKeys, Key, kAnswerKeyCount));
-  if (at == nullptr) return;
+  if (at == nullptr) return -1;
   const char32_t k = Cp1251ToUnicode(Key);
   const char32_t r = Cp1251ToUnicode(static_cast<unsigned char>(AnswerLetters[at - AnswerKeys]));
   for (int32_t i = 0; i < Count(); ++i) {
@@ -132,14 +132,19 @@ void TCheckButtons::HandleKey(uint8_t Key) {
     if (!BeginsWith(caption, k) && !BeginsWith(caption, r)) continue;
     SetButtonChecked(i, !ButtonChecked(i));
     FArea.ensureWidgetVisible(FButtons[static_cast<size_t>(i)], 0, 0);
-    return;
+    return i;
   }
+  return -1;
 }
 
 void TCheckButtons::ClearButtons() {
   std::vector<TCustomXPCheckButton*> buttons;
   buttons.swap(FButtons);
-  for (TCustomXPCheckButton* button : buttons) delete button;
+  for (TCustomXPCheckButton* button : buttons) {
+    // The window keeps its focused control while it is not active, and would keep a deleted one.
+    if (button->window()->focusWidget() == button) button->clearFocus();
+    delete button;
+  }
 }
 
 void TCheckButtons::AddButton(const QString& Caption) {
@@ -165,7 +170,16 @@ void TCheckButtons::ButtonClick() {
 }
 
 void TCheckButtons::ColourCaption(int32_t i, bool Right) {
-  FButtons[static_cast<size_t>(i)]->SetCaptionColor(Right ? kRightCaption : kPlainCaption);
+  TCustomXPCheckButton* button = FButtons[static_cast<size_t>(i)];
+  button->SetCaptionColor(Right ? kRightCaption : kPlainCaption);
+  // The red a sighted student sees, told to one who listens.
+  const QString rightness = Right ? QStringLiteral("верный ответ") : QString();
+  if (button->accessibleDescription() != rightness) button->setAccessibleDescription(rightness);
+}
+
+QString TCheckButtons::Rightness(int32_t i) const {
+  const TCustomXPCheckButton* button = Button(i);
+  return button != nullptr ? button->accessibleDescription() : QString();
 }
 
 int TCheckButtons::WidestButton() const {

@@ -49,8 +49,11 @@ class TCheckButtons {
   void SetShowRight(bool Value);
   bool ShowRight() const { return FShowRight; }
   // Toggles the first option whose caption begins with the key's character or the Russian
-  // letter on the same key; brings it into view.
-  void HandleKey(uint8_t Key);
+  // letter on the same key; brings it into view. Returns its index, -1 when none.
+  int32_t HandleKey(uint8_t Key);
+  // What a screen reader says of option i beside its caption and state: "верный ответ" for a
+  // right option shown after the exam, else nothing.
+  QString Rightness(int32_t i) const;
   void ClearButtons();
   void AddButton(const QString& Caption);
   bool MultiSelect() const { return FMultiSelect; }

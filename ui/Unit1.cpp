@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
+#include <cstring>
 
 #include "AnswerColumn.h"
 #include "Cp1251Text.h"
@@ -26,12 +27,14 @@
 #include "ModalResult.h"
 #include "PageImage.h"
 #include "QtTimer.h"
+#include "QuestionStrip.h"
 #include "SaveMyAnswersWarningDialogUnit.h"
 #include "TestCheckboxes.h"
 #include "Unit2.h"
 #include "Unit3.h"
 #include "UnitRetryCancelOpenTestDialog.h"
 #include "UserNameDialogUnit.h"
+#include "WindowAccessible.h"
 #include "ZoomIcons.h"
 
 namespace {
@@ -93,6 +96,18 @@ QFrame* Panel(QWidget* parent, const char* name, const QColor& colour) {
   return panel;
 }
 
+// A toolbar button, not yet placed. A command that opens a dialog is run after an accessible
+// press has returned; the choice is made before the toolkit creates the button's interface.
+QToolButton* NewToolButton(const char* name) {
+  auto* b = new QToolButton;
+  b->setObjectName(QLatin1String(name));
+  static const char* const kOpensDialog[] = {"tbStartExam", "tbStopExam", "tbSaveUserAnswers",
+                                             "tbLoadUserAnswers", "tbLoadCorrectAnswers"};
+  for (const char* opener : kOpensDialog)
+    if (std::strcmp(opener, name) == 0) DeferAccessiblePress(*b);
+  return b;
+}
+
 QWidget* Spacer(const char* name, int width) {
   auto* spacer = new QWidget;
   spacer->setObjectName(QLatin1String(name));
@@ -122,6 +137,7 @@ TForm1::TForm1(const QStringList& Arguments, std::unique_ptr<TTimer> Timer,
     FOwnFileDialogs = std::make_unique<TQtFileDialogRunner>();
     FFileDialogs = FOwnFileDialogs.get();
   }
+  InstallWindowAccessibility();
   CreateComponents();
   FExam = std::make_unique<TExam>(true, Timer ? std::move(Timer) : std::make_unique<TQtTimer>());
   FormCreate(Arguments);
@@ -164,7 +180,9 @@ void TForm1::CreateComponents() {
   Panel3->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   Panel3->setAccessibleDescription(QStringLiteral("Тема вопроса"));
   header->addWidget(Panel3, 1);
+  CreateStatus(*header);
   column->addWidget(Panel8);
+  column->addWidget(CreateStrip());
 
   QFrame* Panel1 = Panel(central, "Panel1", Qt::white);
   auto* middle = new QHBoxLayout(Panel1);
@@ -230,13 +248,12 @@ void TForm1::CreateComponents() {
 }
 
 QToolBar* TForm1::CreateToolBar2() {
-  auto* bar = new QToolBar(QStringLiteral("ToolBar2"));
+  auto* bar = new QToolBar(QStringLiteral("Вид и ответы"));
   bar->setObjectName(QStringLiteral("ToolBar2"));
   bar->setMovable(false);
   bar->setFloatable(false);
   auto button = [&](const char* name, const QString& hint, const QIcon& icon) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName(QLatin1String(name));
+    auto* b = NewToolButton(name);
     b->setToolTip(hint);
     b->setAccessibleName(hint.section(QLatin1String(" ("), 0, 0));
     b->setIcon(icon);
@@ -271,7 +288,7 @@ QToolBar* TForm1::CreateToolBar2() {
 }
 
 QToolBar* TForm1::CreateToolBar1() {
-  auto* bar = new QToolBar(QStringLiteral("ToolBar1"));
+  auto* bar = new QToolBar(QStringLiteral("Ход тестирования"));
   bar->setObjectName(QStringLiteral("ToolBar1"));
   bar->setMovable(false);
   bar->setFloatable(false);
@@ -281,8 +298,7 @@ QToolBar* TForm1::CreateToolBar1() {
   font.setPointSize(12);
   auto button = [&](const char* name, const QString& caption, const QString& hint,
                     QStyle::StandardPixmap icon) {
-    auto* b = new QToolButton(bar);
-    b->setObjectName(QLatin1String(name));
+    auto* b = NewToolButton(name);
     b->setText(caption);
     b->setToolTip(hint);
     b->setAccessibleDescription(hint);
@@ -331,7 +347,9 @@ void TForm1::FormCreate(const QStringList& Arguments) {
   FExam->SetOnStateChange([this](TExam&) { ExamStateChange(); });
   FExam->SetOnTick([this](TExam&) { ExamTick(); });
   FExam->SetOnPageChange([this](TExam&) { ExamPageChange(); });
+  FExam->SetOnBackupChange([this](TExam&) { ExamBackupChange(); });
   FAnswerButtons = std::make_unique<TCheckButtons>(*AnswPanel, *FExam);
+  FAnswerButtons->SetOnChange([this](TCheckButtons&) { ShowGlance(); });
   qApp->installEventFilter(this);
   FitPage(zmWidth);
   ExamStateChange();
@@ -342,6 +360,7 @@ void TForm1::FormCreate(const QStringList& Arguments) {
     } catch (...) {
       // A test that cannot be opened leaves the window as it is; "Начать" tries again.
     }
+    ShowStartClock();
   }
 }
 
@@ -353,6 +372,7 @@ void TForm1::FormDestroy() {
     FExam->SetOnStateChange(nullptr);
     FExam->SetOnTick(nullptr);
     FExam->SetOnPageChange(nullptr);
+    FExam->SetOnBackupChange(nullptr);
   }
   FExam.reset();
 }
@@ -410,8 +430,11 @@ void TForm1::ExamStateChange() {
       FShowOverDialog = true;
       SetControls(esNoTest);
       pnTimer->setText(QStringLiteral("00:00:00"));
+      SetClockWarning(false);
+      pnNotice->Clear();
       QImage->ClearPicture();
       FAnswerButtons->SetShowRight(false);
+      ShowGlance();
       break;
     case esReady:
       FExam->OpenTestAnswers(nullptr);
@@ -426,6 +449,8 @@ void TForm1::ExamStateChange() {
     case esFinished:
       if (StopTestDialog != nullptr && StopTestDialog->isVisible()) StopTestDialog->done(mrCancel);
       SetControls(esFinished);
+      SetClockWarning(false);
+      pnNotice->Clear();
       pnTimer->setText(QStringLiteral("0%"));
       FAnswerButtons->SetShowRight(true);
       if (FShowOverDialog && TestOverDialog != nullptr && !TestOverDialog->isVisible())
@@ -434,8 +459,15 @@ void TForm1::ExamStateChange() {
   }
 }
 
+void TForm1::ShowStartClock() {
+  // The time left, of a restored exam too, before the first tick; a warning already due is
+  // shown by the clock's colour alone.
+  FWarnedMinutes = 0;
+  if (FExam->State() == esRunning) ShowClock(false);
+}
+
 void TForm1::ExamTick() {
-  pnTimer->setText(FormatClock(FExam->Remaining()));
+  ShowClock(true);
 }
 
 void TForm1::ExamPageChange() {
@@ -461,6 +493,7 @@ void TForm1::tbStartExamClick() {
     } catch (...) {
       FExam->OpenTest(nullptr);
     }
+    ShowStartClock();
     if (FExam->State() != esNoTest) return;
     if (ShowModal(*RetryCancelOpenTestDialog) == mrCancel) return;
   }
@@ -586,6 +619,9 @@ void TForm1::FormKeyDown(int Key, unsigned Shift) {
       case vkNext:
         ScrollPage(1);
         break;
+      case vkF5:
+        TellTime();
+        break;
       case vkF6:
         if (tbZoomWidth->isEnabled()) tbZoomWidth->click();
         break;
@@ -614,7 +650,7 @@ void TForm1::FormKeyDown(int Key, unsigned Shift) {
   }
   if (Key == vkHome) GoFirst();
   if (Key == vkEnd) GoLast();
-  if (IsAnswerKey(Key)) FAnswerButtons->HandleKey(static_cast<uint8_t>(Key));
+  if (IsAnswerKey(Key)) PresentOption(FAnswerButtons->HandleKey(static_cast<uint8_t>(Key)));
 }
 
 void TForm1::ScrollPage(int Direction) {

@@ -9,6 +9,7 @@
 #include "FileDialogs.h"
 
 class QFrame;
+class QHBoxLayout;
 class QLabel;
 class QScrollArea;
 class QToolBar;
@@ -16,7 +17,9 @@ class QToolButton;
 class TCheckButtons;
 class TLoadMyAnswersWarningDialog;
 class TLoadTestAnswersWarningDialog;
+class TNoticeLabel;
 class TPageImage;
+class TQuestionStrip;
 class TRetryCancelOpenTestDialog;
 class TSaveMyAnswersWarningDialog;
 class TStopTestDialog;
@@ -73,6 +76,9 @@ class TForm1 : public QMainWindow {
   void SetPage(const TMetafile* Picture);
   void FitPage(TZoomMode Z);
 
+  // Says the remaining time through a screen reader (and shows it for a while).
+  void TellTime();
+
   // The file dialogs as the window keeps them (their file names carry over).
   TFileDialog OpenTestDialog{TFileDialog::fdOpen,
                              QStringLiteral("Открытие теста"),
@@ -104,6 +110,7 @@ class TForm1 : public QMainWindow {
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
 
  private:
   void CreateComponents();
@@ -126,6 +133,21 @@ class TForm1 : public QMainWindow {
   int ScrollBoxClientWidth() const;
   int ScrollBoxClientHeight() const;
   void UpdateScrollBar();
+  // The header's position, count of answers, notices and the strip of questions.
+  void CreateStatus(QHBoxLayout& Header);
+  TQuestionStrip* CreateStrip();
+  void ShowGlance();
+  // The clock of the running exam, red from a warning on; Warn: tell a warning newly due.
+  void ShowClock(bool Warn);
+  void SetClockWarning(bool Value);
+  void ShowStartClock();
+  long long RemainingSeconds() const;
+  void ExamBackupChange();
+  // The page's accessible name and description; the focus brought to the page or an option.
+  void DescribePage();
+  void PresentPage();
+  void PresentOption(int32_t Option);
+  void RefocusPage();
 
   std::unique_ptr<TExam> FExam;
   std::unique_ptr<TCheckButtons> FAnswerButtons;
@@ -133,12 +155,19 @@ class TForm1 : public QMainWindow {
   TFileDialogRunner* FFileDialogs = nullptr;
   bool FShowOverDialog = true;
   TZoomMode FZoomMode = zmWidth;
+  // The minutes left of the latest time warning (5, 1), 0 before the first.
+  int FWarnedMinutes = 0;
 
   // Components, named as the window's parts.
   QFrame* Panel8 = nullptr;
   QLabel* Panel3 = nullptr;
   QFrame* Panel2 = nullptr;
   QLabel* pnTimer = nullptr;
+  QLabel* pnWhere = nullptr;
+  QLabel* pnAnswered = nullptr;
+  TNoticeLabel* pnNotice = nullptr;
+  TNoticeLabel* pnBackup = nullptr;
+  TQuestionStrip* QuestionStrip = nullptr;
   QScrollArea* AnswPanel = nullptr;
   QScrollArea* ScrollBox1 = nullptr;
   QFrame* pImageBG = nullptr;
@@ -157,5 +186,9 @@ class TForm1 : public QMainWindow {
 
 // The clock's text: the time-of-day part of Days as hh:nn:ss, of its magnitude when negative.
 QString FormatClock(double Days);
+// A count with its Russian noun in the form the number takes: 1 минута, 2 минуты, 5 минут.
+QString RussianCount(long long N, const char* One, const char* Few, const char* Many);
+// Seconds as spoken: "12 минут 30 секунд", "1 час 5 секунд"; parts that are zero left out.
+QString FormatSpokenTime(long long Seconds);
 // A score ratio as the grade: 100 times, one decimal with the locale's separator, then "%".
 QString FormatGrade(double Ratio);

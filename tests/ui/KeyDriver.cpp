@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMetaObject>
+#include <QPointer>
 #include <QWidget>
 #include <atomic>
 #include <chrono>
@@ -50,9 +51,15 @@ void Deliver(const TKey& k) {
       if (w->isVisible() && w->inherits("TForm1")) window = w;
   }
   if (window == nullptr) return;
+  QPointer<QWidget> form = window;
   QWidget* target = window->focusWidget() ? window->focusWidget() : window;
   QKeyEvent press(QEvent::KeyPress, k.key, Qt::NoModifier, QString::fromLatin1(k.text));
   QApplication::sendEvent(target, &press);
+  // The press may have moved the focus, or deleted the control that had it (a page turn
+  // rebuilds the answer buttons): the release goes where the focus is now, as the platform's
+  // would.
+  if (form == nullptr) return;
+  target = form->focusWidget() ? form->focusWidget() : form.data();
   QKeyEvent release(QEvent::KeyRelease, k.key, Qt::NoModifier, QString::fromLatin1(k.text));
   QApplication::sendEvent(target, &release);
   Log(k.log);

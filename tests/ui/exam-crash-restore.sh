@@ -33,29 +33,9 @@ pid=""
 trap 'kill "$pid" "$launcher" 2>/dev/null; wait 2>/dev/null' EXIT
 export QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
 
-start() {
-  window=""
-  # The virtual server turns a client away now and then when another connects at the same
-  # moment (our own look-ups of the window): wait a little before looking, and start a program
-  # that could not connect again.
-  for _ in 1 2 3; do
-    "$exam" "$test" >>"$TMPDIR/exam.log" 2>&1 &
-    pid=$!
-    sleep 0.5
-    for _ in $(seq 1 100); do
-      window=$(xdotool search --all --onlyvisible --pid "$pid" --class exam 2>/dev/null | head -n 1)
-      [ -n "$window" ] && break
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-    [ -n "$window" ] && break
-    grep -q "could not connect to display" "$TMPDIR/exam.log" || break
-    sleep 0.5
-  done
-  [ -n "$window" ] || fail "the window did not appear"
-  # No window manager: focus the window as a desktop would.
-  xdotool windowfocus --sync "$window"
-}
+# shellcheck source=exam-window.sh
+. "$here/exam-window.sh"
+start() { start_exam "$TMPDIR/exam.log" "$exam" "$test"; }
 
 # What a screen reader reads off the window: role|name|states|actions, one line per control.
 read_window() {
