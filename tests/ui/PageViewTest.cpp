@@ -176,7 +176,7 @@ TEST(PageView, TheDemoPagesTextReachesAScreenReader) {
   // Where the student is, the page's text and the options, all in the name a screen reader
   // speaks when the page takes the focus.
   EXPECT_EQ(page->text(QAccessible::Name),
-            QStringLiteral("Вопрос 1 из 12, Кинематика. Какова единица измерения скорости в СИ? "
+            QStringLiteral("Вопрос 1 из 13, Кинематика. Какова единица измерения скорости в СИ? "
                            "Выберите один ответ. Варианты ответа: A) м/с, не отмечен; B) км/ч, не "
                            "отмечен; C) м/с2, не отмечен; D) Н, не отмечен."));
   EXPECT_EQ(page->text(QAccessible::Description), QString());
@@ -184,7 +184,7 @@ TEST(PageView, TheDemoPagesTextReachesAScreenReader) {
   page = QAccessible::queryAccessibleInterface(v.image());
   EXPECT_TRUE(page->text(QAccessible::Name)
                   .startsWith(QStringLiteral(
-                      "Вопрос 2 из 12, Кинематика. Какие из величин являются векторными?")));
+                      "Вопрос 2 из 13, Кинематика. Какие из величин являются векторными?")));
 }
 
 }  // namespace

@@ -17,25 +17,25 @@ import time
 
 # (what, keyboard layout, keys, texts that must all be heard, texts that must not be)
 MOMENTS = [
-    ("the window opens", "us", "", ["Вопрос 1 из 12, Кинематика",
+    ("the window opens", "us", "", ["Вопрос 1 из 13, Кинематика",
                                     "Какова единица измерения скорости в СИ?",
                                     "A) м/с, не отмечен", "D) Н, не отмечен"], []),
     ("key B marks B) км/ч", "us", "b", ["B) км/ч", "selected"], ["not selected"]),
-    ("Right: question 2", "us", "Right", ["Вопрос 2 из 12, Кинематика",
+    ("Right: question 2", "us", "Right", ["Вопрос 2 из 13, Кинематика",
                                           "Какие из величин являются векторными?",
                                           "A) скорость, не отмечен"], []),
     # The key of A and Ф, by its key code as the keyboard sends it, in the Russian layout.
     ("key Ф checks A) скорость", "ru", "38", ["A) скорость", "checked"], ["not checked"]),
     ("key Ф again unchecks it", "ru", "38", ["not checked"], []),
     ("key D in the Latin layout", "us", "d", ["D) время", "checked"], ["not checked"]),
-    ("Tab: question 3", "us", "Tab", ["Вопрос 3 из 12, Кинематика",
+    ("Tab: question 3", "us", "Tab", ["Вопрос 3 из 13, Кинематика",
                                       "Тело движется равномерно по окружности"], []),
     ("Shift+Tab: question 2 again", "us", "shift+Tab",
-     ["Вопрос 2 из 12, Кинематика", "A) скорость, не отмечен", "D) время, отмечен"], []),
+     ["Вопрос 2 из 13, Кинематика", "A) скорость, не отмечен", "D) время, отмечен"], []),
     # Orca's flat review (keypad 8: the line, keypad 9: the next line) over the whole window.
     ("flat review reads the page and every option", "us",
      "KP_Up" + " KP_Page_Up" * 8,
-     ["Вопрос 2 из 12, Кинематика", "A) скорость", "B) перемещение", "C) путь", "D) время"],
+     ["Вопрос 2 из 13, Кинематика", "A) скорость", "B) перемещение", "C) путь", "D) время"],
      []),
     ("F5 says the time left", "us", "F5", ["Осталось 2", "минут"], []),
     ("F12: the stop dialog", "us", "F12", ["Окончание тестирования dialog", "Cancel push button"],
@@ -47,7 +47,7 @@ MOMENTS = [
     # The file dialog proposes demo.tst-ans beside the test.
     ("OK: the file dialog", "us", "Return", [], []),
     ("the key is loaded: question 1 with its right option", "us", "Return focus",
-     ["Вопрос 1 из 12, Кинематика", "A) м/с, не отмечен, верный ответ", "B) км/ч, отмечен;"],
+     ["Вопрос 1 из 13, Кинематика", "A) м/с, не отмечен, верный ответ", "B) км/ч, отмечен;"],
      ["B) км/ч, отмечен, верный ответ"]),
 ]
 WAIT_SECONDS = 3.0
