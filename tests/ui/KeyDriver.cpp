@@ -2,7 +2,9 @@
 // its own it hands the program's GUI thread an answer or page key every few tens of
 // milliseconds, as the platform would deliver it, and logs each key once the program has handled
 // it, and each tick of the program's clock (by the label the clock shows, looked at every 10 ms;
-// the backup is written in the same turn of the event loop as the label). Configured by EXAM_KEY_DRIVER_LOG (the log file) and EXAM_KEY_DRIVER_SEED.
+// the backup is written in the same turn of the event loop as the label), and, once, the moment
+// the clock is first on screen ('S': the program is ready). Configured by EXAM_KEY_DRIVER_LOG
+// (the log file) and EXAM_KEY_DRIVER_SEED.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -73,8 +75,13 @@ void Log(char what) {
 // On the GUI thread: logs a tick when the clock's label shows another time.
 void WatchClock() {
   static QString last;
+  static bool ready = false;
   for (QWidget* w : QApplication::topLevelWidgets()) {
     if (auto* clock = w->findChild<QLabel*>(QStringLiteral("pnTimer"))) {
+      if (!ready && clock->isVisible()) {
+        ready = true;
+        Log('S');
+      }
       if (!last.isEmpty() && clock->text() != last) Log('T');
       last = clock->text();
       return;
