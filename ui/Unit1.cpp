@@ -116,14 +116,15 @@ QString FormatGrade(double Ratio) {
 }
 
 TForm1::TForm1(const QStringList& Arguments, std::unique_ptr<TTimer> Timer,
-               TFileDialogRunner* FileDialogs)
+               TFileDialogRunner* FileDialogs, bool KeepBackup)
     : FFileDialogs(FileDialogs) {
   if (FFileDialogs == nullptr) {
     FOwnFileDialogs = std::make_unique<TQtFileDialogRunner>();
     FFileDialogs = FOwnFileDialogs.get();
   }
   CreateComponents();
-  FExam = std::make_unique<TExam>(true, Timer ? std::move(Timer) : std::make_unique<TQtTimer>());
+  FExam = std::make_unique<TExam>(KeepBackup,
+                                  Timer ? std::move(Timer) : std::make_unique<TQtTimer>());
   FormCreate(Arguments);
 }
 
