@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdlib>
 
 #include "DeskWindow.h"
 #include "PageImage.h"
@@ -46,7 +47,7 @@ struct TDesk {
   }
   QString File() const { return dir.filePath(QStringLiteral("big.md")); }
   void WaitParsed() {
-    QTest::qWaitFor([this] { return window->ParseCurrent(); }, 10000);
+    if (!QTest::qWaitFor([this] { return window->ParseCurrent(); }, 10000)) std::abort();
     QCoreApplication::processEvents();
   }
 };
@@ -80,7 +81,10 @@ void BM_DeskPreviewAfterKey(benchmark::State& state) {
     timer.start();
     QTest::keyClick(&editor, Qt::Key_A);
     keyNs += double(timer.nsecsElapsed());
-    QTest::qWaitFor([&] { return desk.window->ParseCurrent() && page.PlayCount() != plays; }, 5000);
+    if (!QTest::qWaitFor([&] { return desk.window->ParseCurrent() && page.PlayCount() != plays; }, 5000)) {
+      state.SkipWithError("the preview was not painted again");
+      break;
+    }
     page.repaint();
     state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
   }
