@@ -19,6 +19,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSettings>
@@ -127,6 +128,7 @@ void TDeskWindow::CreateParts() {
   connect(FEditor, &QPlainTextEdit::textChanged, this, [this] { TextChanged(); });
   connect(FEditor, &QPlainTextEdit::cursorPositionChanged, this, [this] { CaretMoved(); });
   connect(FEditor->document(), &QTextDocument::modificationChanged, this, [this] { UpdateTitle(); });
+  FEditor->SetPictureHandler([this](const QMimeData& dropped) { return InsertPicture(dropped); });
 
   // The find bar: Ctrl+F finds, Ctrl+H replaces as well.
   FFindBar = new QWidget;
@@ -332,6 +334,83 @@ void TDeskWindow::ShowFind(bool Replace) {
   if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator)) FFindText->setText(selected);
   FFindText->setFocus();
   FFindText->selectAll();
+}
+
+namespace {
+
+// A name in images/ that no file has yet: picture-1.png, picture-2.png, ...
+QString NewPictureName(const QDir& Images, const QString& Suffix) {
+  for (int i = 1;; ++i) {
+    const QString name = QStringLiteral("picture-%1.%2").arg(i).arg(Suffix);
+    if (!Images.exists(name)) return name;
+  }
+}
+
+bool IsPageFile(const QString& Suffix) {
+  return Suffix == QLatin1String("emf") || Suffix == QLatin1String("wmf");
+}
+
+bool IsPicture(const QString& Suffix) {
+  static const QStringList kinds{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                 QStringLiteral("svg")};
+  return kinds.contains(Suffix);
+}
+
+}  // namespace
+
+bool TDeskWindow::InsertPicture(const QMimeData& Data) {
+  if (FFileName.isEmpty()) {
+    Tell(QStringLiteral("Сначала сохраните текст теста: картинки кладутся рядом с ним, в папку images."));
+    return true;
+  }
+  QDir images(QFileInfo(FFileName).absolutePath());
+  if (!images.mkpath(QStringLiteral("images")) || !images.cd(QStringLiteral("images"))) {
+    Tell(QStringLiteral("Папка images рядом с текстом теста не создана."));
+    return true;
+  }
+  QStringList inserted;
+  QString page;
+  if (Data.hasUrls()) {
+    for (const QUrl& url : Data.urls()) {
+      const QFileInfo file(url.toLocalFile());
+      const QString suffix = file.suffix().toLower();
+      if (!file.isFile() || !(IsPicture(suffix) || IsPageFile(suffix))) {
+        Tell(QStringLiteral("Не картинка: %1 (подходят PNG, JPEG, SVG, EMF и WMF).").arg(file.fileName()));
+        continue;
+      }
+      const QString name = NewPictureName(images, suffix);
+      if (!QFile::copy(file.absoluteFilePath(), images.filePath(name))) {
+        Tell(QStringLiteral("Картинка не скопирована: %1").arg(file.fileName()));
+        continue;
+      }
+      (IsPageFile(suffix) ? page : inserted.emplace_back()) = QStringLiteral("images/") + name;
+    }
+  } else if (Data.hasImage()) {
+    const QImage picture = qvariant_cast<QImage>(Data.imageData());
+    const QString name = NewPictureName(images, QStringLiteral("png"));
+    if (picture.isNull() || !picture.save(images.filePath(name), "PNG")) {
+      Tell(QStringLiteral("Картинка не сохранена в папку images."));
+      return true;
+    }
+    inserted << QStringLiteral("images/") + name;
+  }
+  QTextCursor cursor = FEditor->textCursor();
+  cursor.beginEditBlock();
+  for (const QString& name : inserted) cursor.insertText(QStringLiteral("![](%1)\n").arg(name));
+  if (!page.isEmpty()) {
+    const auto parsed = ParseSource(FEditor->toPlainText().toStdString());
+    const int q = QuestionAtLine(parsed->Places, cursor.blockNumber() + 1);
+    if (q < 0) {
+      Tell(QStringLiteral("Страница %1 сохранена, но вопроса для неё нет: добавьте «### Вопрос {page=%1}».").arg(page));
+    } else {
+      QTextCursor heading(FEditor->document()->findBlockByNumber(parsed->Places[size_t(q)].Question->Line - 1));
+      heading.select(QTextCursor::LineUnderCursor);
+      heading.insertText(Q(HeadingWithPage(heading.selectedText().toStdString(), page.toStdString())));
+    }
+  }
+  cursor.endEditBlock();
+  if (!inserted.isEmpty() || !page.isEmpty()) Tell(QStringLiteral("Картинка сохранена: %1").arg((inserted + QStringList{page}).join(QLatin1Char(' ')).trimmed()));
+  return true;
 }
 
 void TDeskWindow::GoToLine() {

@@ -16,6 +16,7 @@ class QAction;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QMimeData;
 class QTemporaryDir;
 class QTimer;
 class QTreeWidget;
@@ -48,7 +49,16 @@ class TDeskWindow : public QMainWindow {
   void PrintTest();
   void ShowHelp();
   void ShowFind(bool Replace);
+  // A dropped or pasted picture: saved beside the source in images/ under a new name, and
+  // ![](images/...) inserted at the caret; an EMF or WMF file becomes the question's page=.
+  bool InsertPicture(const QMimeData& Data);
   void GoToLine();
+
+  // The recovery copy of unsaved text (written every 30 s, removed on save or on discarding the
+  // changes) and the offer to take it back, made when the window opens that source again.
+  void SaveRecovery();
+  void OfferRecovery();
+  QString RecoveryFile() const;
 
   // The newest parse has reached the window (errors, outline and preview are up to date).
   bool ParseCurrent() const;
@@ -96,9 +106,6 @@ class TDeskWindow : public QMainWindow {
   void SetIdentLine(const TParsedSource& Parsed, const std::string& Ident);
   QString TestFile() const;
   QString ReportFile() const;
-  void SaveRecovery();
-  void OfferRecovery();
-  QString RecoveryFile() const;
 
   TSourceEditor* FEditor = nullptr;
   TQuestionPreview* FPreview = nullptr;

@@ -1,6 +1,7 @@
 // The source editor and its line-number margin.
 #include "SourceEditor.h"
 
+#include <QMimeData>
 #include <QPainter>
 #include <QTextBlock>
 
@@ -148,4 +149,17 @@ void TSourceEditor::PaintLineNumbers(QPaintEvent* Event) {
     top += height;
     block = block.next();
   }
+}
+
+bool HasPictureData(const QMimeData& Data) {
+  return Data.hasImage() || (Data.hasUrls() && !Data.urls().isEmpty() && Data.urls().front().isLocalFile());
+}
+
+bool TSourceEditor::canInsertFromMimeData(const QMimeData* Source) const {
+  return (FPictureHandler && HasPictureData(*Source)) || QPlainTextEdit::canInsertFromMimeData(Source);
+}
+
+void TSourceEditor::insertFromMimeData(const QMimeData* Source) {
+  if (FPictureHandler && HasPictureData(*Source) && FPictureHandler(*Source)) return;
+  QPlainTextEdit::insertFromMimeData(Source);
 }

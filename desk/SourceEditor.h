@@ -4,6 +4,7 @@
 
 #include <QPlainTextEdit>
 #include <QSet>
+#include <functional>
 
 class TSourceHighlighter;
 
@@ -24,12 +25,18 @@ class TSourceEditor : public QPlainTextEdit {
   bool ReplaceNext(const QString& Text, const QString& With);
   int ReplaceAll(const QString& Text, const QString& With);
   TSourceHighlighter& Highlighter() const { return *FHighlighter; }
+  // Dropped or pasted data that is not text (pictures, picture files) goes to the handler first;
+  // it returns true when it took the data.
+  using TPictureHandler = std::function<bool(const QMimeData& Data)>;
+  void SetPictureHandler(TPictureHandler Handler) { FPictureHandler = std::move(Handler); }
 
   int LineNumberWidth() const;
   void PaintLineNumbers(QPaintEvent* Event);
 
  protected:
   void resizeEvent(QResizeEvent* Event) override;
+  bool canInsertFromMimeData(const QMimeData* Source) const override;
+  void insertFromMimeData(const QMimeData* Source) override;
 
  private:
   void UpdateMargin();
@@ -38,4 +45,8 @@ class TSourceEditor : public QPlainTextEdit {
   QWidget* FLineNumbers;
   TSourceHighlighter* FHighlighter;
   QSet<int> FErrorLines;
+  TPictureHandler FPictureHandler;
 };
+
+// Whether the data carries a picture or files rather than text to insert.
+bool HasPictureData(const QMimeData& Data);

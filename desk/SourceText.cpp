@@ -1,6 +1,8 @@
 // The teacher's window's reading of a parsed source.
 #include "SourceText.h"
 
+#include <algorithm>
+
 #include "TestReader.h"
 
 std::vector<TQuestionPlace> QuestionPlaces(const TSourceTest& source) {
@@ -74,6 +76,25 @@ std::string WithIdentLine(std::string_view text, const std::string& ident) {
   out += identLine + eol;
   out += text.substr(afterOpening);
   return out;
+}
+
+std::string HeadingWithPage(std::string_view heading, const std::string& file) {
+  std::string line(Trimmed(heading));
+  const std::string attribute = "page=" + file;
+  const size_t open = line.rfind('{');
+  if (line.empty() || line.back() != '}' || open == std::string::npos) return line + " {" + attribute + "}";
+  // The attributes are words separated by blanks; page= is replaced, the others stay.
+  std::string inside = line.substr(open + 1, line.size() - open - 2), rebuilt;
+  size_t pos = 0;
+  while (pos < inside.size()) {
+    const size_t start = inside.find_first_not_of(" \t", pos);
+    if (start == std::string::npos) break;
+    const size_t end = std::min(inside.find_first_of(" \t", start), inside.size());
+    const std::string word = inside.substr(start, end - start);
+    if (word.rfind("page=", 0) != 0) rebuilt += word + " ";
+    pos = end;
+  }
+  return line.substr(0, open) + "{" + rebuilt + attribute + "}";
 }
 
 bool SameAnswerLayout(const TTestReader& oldKey, const TSourceTest& source) {

@@ -29,6 +29,10 @@ TSourceTest OneQuestionTest(const TSourceTest& source, const TQuestionPlace& pla
 // one after the opening "---". The text is returned unchanged when it has no front matter.
 std::string WithIdentLine(std::string_view text, const std::string& ident);
 
+// A question's heading line with the attribute page=FILE: an existing page= replaced, else added
+// to the attributes (which are created when the heading has none).
+std::string HeadingWithPage(std::string_view heading, const std::string& file);
+
 // Whether answers to the old key still fit a test built from the source: the same number of
 // questions, each with the same number of options, in the same order.
 bool SameAnswerLayout(const TTestReader& oldKey, const TSourceTest& source);

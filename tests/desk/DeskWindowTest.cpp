@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QClipboard>
+#include <QMimeData>
+#include <QUrl>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollArea>
@@ -216,6 +219,55 @@ TEST_F(DeskWindow, UnsavedChangesAreAskedAboutAndSavingReplacesTheFileWhole) {
   EXPECT_FALSE(FWindow->OpenSource(Path("cp1251.md")));
   EXPECT_TRUE(FWindow->LastMessage().contains(QStringLiteral("UTF-8")));
   EXPECT_TRUE(FWindow->FileName().endsWith(QStringLiteral("copy.md")));
+}
+
+TEST_F(DeskWindow, APastedPictureIsSavedInImagesAndADroppedMetafileBecomesThePage) {
+  const int body = LineOf(QStringLiteral("Выберите один ответ."));
+  FWindow->Editor().GoToLine(body);
+  QImage shot(40, 20, QImage::Format_RGB32);
+  shot.fill(Qt::green);
+  QApplication::clipboard()->setImage(shot);
+  FWindow->Editor().paste();
+  EXPECT_EQ(FWindow->Editor().document()->findBlockByNumber(body - 1).text(),
+            QStringLiteral("![](images/picture-1.png)"));
+  EXPECT_EQ(QImage(Path("images/picture-1.png")).pixel(5, 5), QColor(Qt::green).rgb());
+  // A second one gets a name of its own.
+  FWindow->Editor().paste();
+  EXPECT_TRUE(fs::exists(Dir() / "images" / "picture-2.png"));
+  Settle();
+  EXPECT_TRUE(ErrorRows().isEmpty()) << ErrorRows().join('\n').toStdString();
+
+  const fs::path emf = *fs::directory_iterator(Dir() / "pages");
+  QMimeData drop;
+  drop.setUrls({QUrl::fromLocalFile(QString::fromStdString(emf.string()))});
+  ASSERT_TRUE(FWindow->InsertPicture(drop));
+  const QString heading = FWindow->Editor().document()->findBlockByNumber(LineOf(QStringLiteral("### Вопрос {max=1")) - 1).text();
+  EXPECT_TRUE(heading.endsWith(QStringLiteral("page=images/picture-1.") + QString::fromStdString(emf.extension().string().substr(1)) + "}"))
+      << heading.toStdString();
+  // Undo takes the whole insertion back.
+  FWindow->Editor().undo();
+  EXPECT_FALSE(FWindow->Editor().document()->findBlockByNumber(LineOf(QStringLiteral("### Вопрос {max=1")) - 1).text().contains(QStringLiteral("page=")));
+}
+
+TEST_F(DeskWindow, UnsavedTextIsOfferedBackAfterACrash) {
+  Type(QStringLiteral("Несохранённое "));
+  const QString typed = FWindow->Editor().toPlainText();
+  FWindow->SaveRecovery();
+  ASSERT_TRUE(QFileInfo::exists(FWindow->RecoveryFile()));
+  FWindow.reset();  // gone without closing, as in a crash
+  FAnswers = {0};
+  TDeskWindow again(QStringList{Path("demo.md")});
+  again.SetChoiceAsker([this](const QString& text, const QStringList&) {
+    FAsked << text;
+    return FAnswers.isEmpty() ? -1 : FAnswers.takeFirst();
+  });
+  QCoreApplication::processEvents();
+  ASSERT_EQ(FAsked.size(), 1);
+  EXPECT_EQ(again.Editor().toPlainText(), typed);
+  EXPECT_TRUE(again.isWindowModified());
+  // Saving ends the recovery copy.
+  EXPECT_TRUE(again.Save());
+  EXPECT_FALSE(QFileInfo::exists(again.RecoveryFile()));
 }
 
 TEST_F(DeskWindow, TheOutlineListsTopicsLevelsAndQuestionsAndMovesTheCaret) {

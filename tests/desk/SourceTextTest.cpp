@@ -53,6 +53,19 @@ TEST(SourceText, TheIdentLineIsReplacedOrAddedInTheFrontMatterOnly) {
   for (const auto& c : cases) EXPECT_EQ(WithIdentLine(c.text, "X"), c.expected) << c.text;
 }
 
+TEST(SourceText, ADroppedPageFileBecomesTheHeadingsPageAttribute) {
+  const struct {
+    const char* heading;
+    const char* expected;
+  } cases[] = {
+      {"### Вопрос", "### Вопрос {page=images/p.emf}"},
+      {"### Вопрос {max=2 multi}", "### Вопрос {max=2 multi page=images/p.emf}"},
+      {"### Вопрос {page=old.wmf max=2}  ", "### Вопрос {max=2 page=images/p.emf}"},
+      {"### {x} in text {multi}", "### {x} in text {multi page=images/p.emf}"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HeadingWithPage(c.heading, "images/p.emf"), c.expected) << c.heading;
+}
+
 TEST(SourceText, OldAnswersFitOnlyTheSameQuestionsAndOptionCounts) {
   std::vector<TSourceError> errors;
   const std::optional<TMadeTest> made = MakeTestFromSource(kSource, ".", RandomIdent(), errors);
