@@ -21,6 +21,8 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QSplitter>
@@ -37,6 +39,7 @@
 #include <filesystem>
 
 #include "ClassView.h"
+#include "Cp1251.h"
 #include "LoadTest.h"
 #include "OutputFile.h"
 #include "QuestionPreview.h"
@@ -841,22 +844,35 @@ void TDeskWindow::GradeWorks() {
 
 void TDeskWindow::PrintTest() {
   if (!BuildTest()) return;
-  const int choice = AskChoice(QStringLiteral("Что напечатать в PDF?"),
-                               {QStringLiteral("Тест"), QStringLiteral("Тест с ключом"), QStringLiteral("Отмена")});
-  if (choice != 0 && choice != 1) return;
-  QString pdf = AskFile(QStringLiteral("Сохранить PDF"), QStringLiteral("Документы PDF (*.pdf)"), true);
-  if (pdf.isEmpty()) return;
-  if (QFileInfo(pdf).suffix().isEmpty()) pdf += QStringLiteral(".pdf");
+  const int choice = AskChoice(QStringLiteral("Что напечатать?"),
+                               {QStringLiteral("Тест в PDF"), QStringLiteral("Тест с ключом в PDF"),
+                                QStringLiteral("Тест на принтер…"), QStringLiteral("Тест с ключом на принтер…"),
+                                QStringLiteral("Отмена")});
+  if (choice < 0 || choice > 3) return;
+  const bool withKey = choice == 1 || choice == 3;
   TTestReader test, key;
   std::string problem = LoadTestFile(Local(TestFile()), test);
-  if (problem.empty() && choice == 1) problem = LoadTestFile(Local(TestFile() + QStringLiteral("-ans")), key);
+  if (problem.empty() && withKey) problem = LoadTestFile(Local(TestFile() + QStringLiteral("-ans")), key);
   if (!problem.empty()) {
     Tell(QStringLiteral("Не напечатано: %1").arg(Q(problem)));
     return;
   }
+  if (choice >= 2) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setResolution(kPrintDpi);
+    printer.setDocName(Q(Cp1251ToUtf8(test.GetTitle())));
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const TPrintResult printed = ::PrintTest(test, withKey ? &key : nullptr, printer);
+    Tell(QStringLiteral("Отправлено на печать: страниц %1").arg(printed.Pages));
+    return;
+  }
+  QString pdf = AskFile(QStringLiteral("Сохранить PDF"), QStringLiteral("Документы PDF (*.pdf)"), true);
+  if (pdf.isEmpty()) return;
+  if (QFileInfo(pdf).suffix().isEmpty()) pdf += QStringLiteral(".pdf");
   QBuffer out;
   out.open(QIODevice::WriteOnly);
-  const TPrintResult printed = PrintTestPdf(test, choice == 1 ? &key : nullptr, out);
+  const TPrintResult printed = PrintTestPdf(test, withKey ? &key : nullptr, out);
   std::string error;
   if (!WriteOutputFile(Local(pdf), out.data().toStdString(), error)) {
     Tell(QStringLiteral("PDF не записан: %1").arg(Q(error)));

@@ -270,6 +270,22 @@ TEST_F(DeskWindow, UnsavedTextIsOfferedBackAfterACrash) {
   EXPECT_FALSE(QFileInfo::exists(again.RecoveryFile()));
 }
 
+TEST_F(DeskWindow, PrintWritesThePdfOfThePrinterWithOrWithoutTheKey) {
+  if (!tooltest::HaveProgram("pdftotext")) GTEST_SKIP() << "pdftotext is missing";
+  for (int withKey : {0, 1}) {
+    FAnswers = {withKey};
+    FFileAnswer = Path(withKey ? "key" : "test");
+    FWindow->PrintTest();
+    const fs::path pdf = Dir() / (withKey ? "key.pdf" : "test.pdf");
+    ASSERT_TRUE(fs::exists(pdf)) << FWindow->LastMessage().toStdString();
+    const auto text = tooltest::RunCommand(Dir(), "pdftotext " + tooltest::Quote(pdf) + " -");
+    EXPECT_NE(text.Out.find("Кинематика"), std::string::npos);
+    // The key prints each option's score; the students' copy has none.
+    EXPECT_EQ(text.Out.find("максимум") != std::string::npos, withKey == 1)
+        << text.Out.substr(0, 600);
+  }
+}
+
 TEST_F(DeskWindow, TheOutlineListsTopicsLevelsAndQuestionsAndMovesTheCaret) {
   QTreeWidget& outline = FWindow->Outline();
   ASSERT_EQ(outline.topLevelItemCount(), 3);
