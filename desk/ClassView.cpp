@@ -45,8 +45,11 @@ QString Elapsed(int32_t Seconds) {
 }  // namespace
 
 TClassView::TClassView(QWidget* Parent)
-    : QWidget(Parent), FSummary(new QLabel(this)), FTable(new QTableWidget(this)),
-      FBad(new QListWidget(this)), FReport(new QPushButton(QStringLiteral("Открыть отчёт"), this)),
+    : QWidget(Parent),
+      FSummary(new QLabel(this)),
+      FTable(new QTableWidget(this)),
+      FBad(new QListWidget(this)),
+      FReport(new QPushButton(QStringLiteral("Открыть отчёт"), this)),
       FCsv(new QPushButton(QStringLiteral("Сохранить CSV"), this)) {
   setObjectName(QStringLiteral("ClassView"));
   FSummary->setObjectName(QStringLiteral("ClassSummary"));
@@ -79,7 +82,8 @@ TClassView::TClassView(QWidget* Parent)
   layout->addWidget(FBad);
 }
 
-bool TClassView::GradeFolder(const std::string& KeyFile, const std::string& Folder, std::string& Error) {
+bool TClassView::GradeFolder(const std::string& KeyFile, const std::string& Folder,
+                             std::string& Error) {
   TTestReader key;
   if (std::string problem = LoadTestFile(KeyFile, key); !problem.empty()) {
     Error = KeyFile + ": " + problem;
@@ -114,7 +118,8 @@ void TClassView::Fill() {
     FTable->setItem(row, 2, new TNumberItem(Elapsed(s.ElapsedSeconds), s.ElapsedSeconds));
     FTable->setItem(row, 3, new TNumberItem(Percent(s.Grade), s.Grade));
     for (size_t t = 0; t < s.TopicGrades.size(); ++t) {
-      FTable->setItem(row, 4 + int(t), new TNumberItem(Percent(s.TopicGrades[t]), s.TopicGrades[t]));
+      FTable->setItem(row, 4 + int(t),
+                      new TNumberItem(Percent(s.TopicGrades[t]), s.TopicGrades[t]));
     }
   }
   FTable->setSortingEnabled(true);
@@ -129,7 +134,8 @@ void TClassView::Fill() {
   if (summary.Mean) {
     text += QStringLiteral("; средняя оценка %1, медиана %2, отклонение %3")
                 .arg(Percent(*summary.Mean), Percent(*summary.Median),
-                     Q(GradeFigure(*summary.StandardDeviation)).replace(QLatin1Char('.'), QLatin1Char(',')));
+                     Q(GradeFigure(*summary.StandardDeviation))
+                         .replace(QLatin1Char('.'), QLatin1Char(',')));
   }
   FSummary->setText(text + QLatin1Char('.'));
   FReport->setEnabled(true);

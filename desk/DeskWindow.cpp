@@ -19,8 +19,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMimeData>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -101,9 +101,8 @@ TDeskWindow::TDeskWindow(const QStringList& Arguments) {
   FPreviewTimer = new QTimer(this);
   FPreviewTimer->setSingleShot(true);
   FPreviewTimer->setInterval(kPreviewDelayMs);
-  connect(FPreviewTimer, &QTimer::timeout, this, [this] {
-    FParser.Parse(FEditor->toPlainText().toStdString());
-  });
+  connect(FPreviewTimer, &QTimer::timeout, this,
+          [this] { FParser.Parse(FEditor->toPlainText().toStdString()); });
   FRecoveryTimer = new QTimer(this);
   FRecoveryTimer->setInterval(kRecoveryIntervalMs);
   connect(FRecoveryTimer, &QTimer::timeout, this, [this] { SaveRecovery(); });
@@ -130,7 +129,8 @@ void TDeskWindow::CreateParts() {
   FEditor = new TSourceEditor;
   connect(FEditor, &QPlainTextEdit::textChanged, this, [this] { TextChanged(); });
   connect(FEditor, &QPlainTextEdit::cursorPositionChanged, this, [this] { CaretMoved(); });
-  connect(FEditor->document(), &QTextDocument::modificationChanged, this, [this] { UpdateTitle(); });
+  connect(FEditor->document(), &QTextDocument::modificationChanged, this,
+          [this] { UpdateTitle(); });
   FEditor->SetPictureHandler([this](const QMimeData& dropped) { return InsertPicture(dropped); });
 
   // The find bar: Ctrl+F finds, Ctrl+H replaces as well.
@@ -164,7 +164,8 @@ void TDeskWindow::CreateParts() {
   findLayout->addWidget(FReplaceRow);
   FFindBar->hide();
   auto find = [this](bool backward) {
-    if (!FEditor->FindText(FFindText->text(), backward)) Tell(QStringLiteral("Не найдено: %1").arg(FFindText->text()));
+    if (!FEditor->FindText(FFindText->text(), backward))
+      Tell(QStringLiteral("Не найдено: %1").arg(FFindText->text()));
   };
   connect(FFindText, &QLineEdit::returnPressed, this, [find] { find(false); });
   connect(next, &QPushButton::clicked, this, [find] { find(false); });
@@ -176,14 +177,16 @@ void TDeskWindow::CreateParts() {
   connect(replace, &QPushButton::clicked, this,
           [this] { FEditor->ReplaceNext(FFindText->text(), FReplaceText->text()); });
   connect(replaceAll, &QPushButton::clicked, this, [this] {
-    Tell(QStringLiteral("Заменено: %1").arg(FEditor->ReplaceAll(FFindText->text(), FReplaceText->text())));
+    Tell(QStringLiteral("Заменено: %1")
+             .arg(FEditor->ReplaceAll(FFindText->text(), FReplaceText->text())));
   });
 
   FErrors = new QListWidget;
   FErrors->setObjectName(QStringLiteral("Errors"));
   FErrors->setAccessibleName(QStringLiteral("Ошибки"));
   auto jump = [this](QListWidgetItem* item) {
-    if (item && item->data(Qt::UserRole).toInt() > 0) FEditor->GoToLine(item->data(Qt::UserRole).toInt());
+    if (item && item->data(Qt::UserRole).toInt() > 0)
+      FEditor->GoToLine(item->data(Qt::UserRole).toInt());
   };
   connect(FErrors, &QListWidget::itemActivated, this, jump);
   connect(FErrors, &QListWidget::itemClicked, this, jump);
@@ -252,7 +255,8 @@ void TDeskWindow::CreateParts() {
     QDesktopServices::openUrl(QUrl::fromLocalFile(path));
   });
   connect(FClass, &TClassView::CsvRequested, this, [this] {
-    const QString path = AskFile(QStringLiteral("Сохранить CSV"), QStringLiteral("Таблицы CSV (*.csv)"), true);
+    const QString path =
+        AskFile(QStringLiteral("Сохранить CSV"), QStringLiteral("Таблицы CSV (*.csv)"), true);
     if (path.isEmpty()) return;
     if (const std::string error = FClass->WriteCsv(Local(path)); !error.empty()) {
       Tell(QStringLiteral("CSV не записан: %1").arg(Q(error)));
@@ -287,42 +291,72 @@ QAction& TDeskWindow::Action(const QString& Name) const {
 
 void TDeskWindow::CreateMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&Файл"));
-  AddAction(file, QStringLiteral("Создать"), QKeySequence::New, [this] {
-    if (MayDiscard()) NewSource();
-  }, true);
-  AddAction(file, QStringLiteral("Открыть…"), QKeySequence::Open, [this] {
-    if (!MayDiscard()) return;
-    const QString name = AskFile(QStringLiteral("Открыть текст теста"), SourceFilter(), false);
-    if (!name.isEmpty()) OpenSource(name);
-  }, true);
+  AddAction(
+      file, QStringLiteral("Создать"), QKeySequence::New,
+      [this] {
+        if (MayDiscard()) NewSource();
+      },
+      true);
+  AddAction(
+      file, QStringLiteral("Открыть…"), QKeySequence::Open,
+      [this] {
+        if (!MayDiscard()) return;
+        const QString name = AskFile(QStringLiteral("Открыть текст теста"), SourceFilter(), false);
+        if (!name.isEmpty()) OpenSource(name);
+      },
+      true);
   FRecentMenu = file->addMenu(QStringLiteral("Недавние"));
   FillRecent();
-  AddAction(file, QStringLiteral("Сохранить"), QKeySequence::Save, [this] { Save(); }, true);
-  AddAction(file, QStringLiteral("Сохранить как…"), QKeySequence::SaveAs, [this] { SaveAs(); }, true);
+  AddAction(
+      file, QStringLiteral("Сохранить"), QKeySequence::Save, [this] { Save(); }, true);
+  AddAction(
+      file, QStringLiteral("Сохранить как…"), QKeySequence::SaveAs, [this] { SaveAs(); }, true);
   file->addSeparator();
-  AddAction(file, QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); }, true);
+  AddAction(
+      file, QStringLiteral("Выход"), QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); }, true);
 
   QMenu* edit = menuBar()->addMenu(QStringLiteral("&Правка"));
-  AddAction(edit, QStringLiteral("Отменить"), QKeySequence::Undo, [this] { FEditor->undo(); }, false);
-  AddAction(edit, QStringLiteral("Повторить"), QKeySequence::Redo, [this] { FEditor->redo(); }, false);
+  AddAction(
+      edit, QStringLiteral("Отменить"), QKeySequence::Undo, [this] { FEditor->undo(); }, false);
+  AddAction(
+      edit, QStringLiteral("Повторить"), QKeySequence::Redo, [this] { FEditor->redo(); }, false);
   edit->addSeparator();
-  AddAction(edit, QStringLiteral("Найти"), QKeySequence(Qt::CTRL | Qt::Key_F), [this] { ShowFind(false); }, false);
-  AddAction(edit, QStringLiteral("Заменить"), QKeySequence(Qt::CTRL | Qt::Key_H), [this] { ShowFind(true); }, false);
-  AddAction(edit, QStringLiteral("Перейти к строке…"), QKeySequence(Qt::CTRL | Qt::Key_G), [this] { GoToLine(); }, true);
+  AddAction(
+      edit, QStringLiteral("Найти"), QKeySequence(Qt::CTRL | Qt::Key_F),
+      [this] { ShowFind(false); }, false);
+  AddAction(
+      edit, QStringLiteral("Заменить"), QKeySequence(Qt::CTRL | Qt::Key_H),
+      [this] { ShowFind(true); }, false);
+  AddAction(
+      edit, QStringLiteral("Перейти к строке…"), QKeySequence(Qt::CTRL | Qt::Key_G),
+      [this] { GoToLine(); }, true);
 
   QMenu* test = menuBar()->addMenu(QStringLiteral("&Тест"));
-  QAction* build = AddAction(test, QStringLiteral("Собрать тест"), QKeySequence(Qt::CTRL | Qt::Key_B), [this] { BuildTest(); }, true);
-  QAction* trial = AddAction(test, QStringLiteral("Пробный запуск"), QKeySequence(Qt::Key_F5), [this] { TrialRun(); }, true);
-  QAction* grade = AddAction(test, QStringLiteral("Проверить работы"), QKeySequence(Qt::CTRL | Qt::Key_R), [this] { GradeWorks(); }, true);
-  QAction* print = AddAction(test, QStringLiteral("Печать"), QKeySequence::Print, [this] { PrintTest(); }, true);
+  QAction* build = AddAction(
+      test, QStringLiteral("Собрать тест"), QKeySequence(Qt::CTRL | Qt::Key_B),
+      [this] { BuildTest(); }, true);
+  QAction* trial = AddAction(
+      test, QStringLiteral("Пробный запуск"), QKeySequence(Qt::Key_F5), [this] { TrialRun(); },
+      true);
+  QAction* grade = AddAction(
+      test, QStringLiteral("Проверить работы"), QKeySequence(Qt::CTRL | Qt::Key_R),
+      [this] { GradeWorks(); }, true);
+  QAction* print = AddAction(
+      test, QStringLiteral("Печать"), QKeySequence::Print, [this] { PrintTest(); }, true);
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("&Вид"));
-  AddAction(view, QStringLiteral("По ширине страницы"), QKeySequence(Qt::Key_F6), [this] { FPreview->ZoomWidth(); }, false);
-  AddAction(view, QStringLiteral("Страница целиком"), QKeySequence(Qt::Key_F7), [this] { FPreview->ZoomPage(); }, false);
+  AddAction(
+      view, QStringLiteral("По ширине страницы"), QKeySequence(Qt::Key_F6),
+      [this] { FPreview->ZoomWidth(); }, false);
+  AddAction(
+      view, QStringLiteral("Страница целиком"), QKeySequence(Qt::Key_F7),
+      [this] { FPreview->ZoomPage(); }, false);
   for (auto* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Справка"));
-  AddAction(help, QStringLiteral("Как писать тест"), QKeySequence::HelpContents, [this] { ShowHelp(); }, true);
+  AddAction(
+      help, QStringLiteral("Как писать тест"), QKeySequence::HelpContents, [this] { ShowHelp(); },
+      true);
 
   auto* bar = addToolBar(QStringLiteral("Команды"));
   bar->setObjectName(QStringLiteral("Commands"));
@@ -334,7 +368,8 @@ void TDeskWindow::ShowFind(bool Replace) {
   FFindBar->show();
   FReplaceRow->setVisible(Replace);
   const QString selected = FEditor->textCursor().selectedText();
-  if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator)) FFindText->setText(selected);
+  if (!selected.isEmpty() && !selected.contains(QChar::ParagraphSeparator))
+    FFindText->setText(selected);
   FFindText->setFocus();
   FFindText->selectAll();
 }
@@ -354,8 +389,8 @@ bool IsPageFile(const QString& Suffix) {
 }
 
 bool IsPicture(const QString& Suffix) {
-  static const QStringList kinds{QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
-                                 QStringLiteral("svg")};
+  static const QStringList kinds{QStringLiteral("png"), QStringLiteral("jpg"),
+                                 QStringLiteral("jpeg"), QStringLiteral("svg")};
   return kinds.contains(Suffix);
 }
 
@@ -363,7 +398,8 @@ bool IsPicture(const QString& Suffix) {
 
 bool TDeskWindow::InsertPicture(const QMimeData& Data) {
   if (FFileName.isEmpty()) {
-    Tell(QStringLiteral("Сначала сохраните текст теста: картинки кладутся рядом с ним, в папку images."));
+    Tell(QStringLiteral(
+        "Сначала сохраните текст теста: картинки кладутся рядом с ним, в папку images."));
     return true;
   }
   QDir images(QFileInfo(FFileName).absolutePath());
@@ -378,7 +414,8 @@ bool TDeskWindow::InsertPicture(const QMimeData& Data) {
       const QFileInfo file(url.toLocalFile());
       const QString suffix = file.suffix().toLower();
       if (!file.isFile() || !(IsPicture(suffix) || IsPageFile(suffix))) {
-        Tell(QStringLiteral("Не картинка: %1 (подходят PNG, JPEG, SVG, EMF и WMF).").arg(file.fileName()));
+        Tell(QStringLiteral("Не картинка: %1 (подходят PNG, JPEG, SVG, EMF и WMF).")
+                 .arg(file.fileName()));
         continue;
       }
       const QString name = NewPictureName(images, suffix);
@@ -404,22 +441,29 @@ bool TDeskWindow::InsertPicture(const QMimeData& Data) {
     const auto parsed = ParseSource(FEditor->toPlainText().toStdString());
     const int q = QuestionAtLine(parsed->Places, cursor.blockNumber() + 1);
     if (q < 0) {
-      Tell(QStringLiteral("Страница %1 сохранена, но вопроса для неё нет: добавьте «### Вопрос {page=%1}».").arg(page));
+      Tell(QStringLiteral(
+               "Страница %1 сохранена, но вопроса для неё нет: добавьте «### Вопрос {page=%1}».")
+               .arg(page));
     } else {
-      QTextCursor heading(FEditor->document()->findBlockByNumber(parsed->Places[size_t(q)].Question->Line - 1));
+      QTextCursor heading(
+          FEditor->document()->findBlockByNumber(parsed->Places[size_t(q)].Question->Line - 1));
       heading.select(QTextCursor::LineUnderCursor);
-      heading.insertText(Q(HeadingWithPage(heading.selectedText().toStdString(), page.toStdString())));
+      heading.insertText(
+          Q(HeadingWithPage(heading.selectedText().toStdString(), page.toStdString())));
     }
   }
   cursor.endEditBlock();
-  if (!inserted.isEmpty() || !page.isEmpty()) Tell(QStringLiteral("Картинка сохранена: %1").arg((inserted + QStringList{page}).join(QLatin1Char(' ')).trimmed()));
+  if (!inserted.isEmpty() || !page.isEmpty())
+    Tell(QStringLiteral("Картинка сохранена: %1")
+             .arg((inserted + QStringList{page}).join(QLatin1Char(' ')).trimmed()));
   return true;
 }
 
 void TDeskWindow::GoToLine() {
   bool ok = false;
-  const int line = QInputDialog::getInt(this, QStringLiteral("Перейти к строке"), QStringLiteral("Номер строки:"),
-                                        FEditor->CaretLine(), 1, FEditor->blockCount(), 1, &ok);
+  const int line = QInputDialog::getInt(this, QStringLiteral("Перейти к строке"),
+                                        QStringLiteral("Номер строки:"), FEditor->CaretLine(), 1,
+                                        FEditor->blockCount(), 1, &ok);
   if (ok) FEditor->GoToLine(line);
 }
 
@@ -454,7 +498,8 @@ void TDeskWindow::UpdatePreview() {
   FillErrors(parsed->Errors, FPreview->PageError());
 }
 
-void TDeskWindow::FillErrors(const std::vector<TSourceError>& Errors, const std::string& PageError) {
+void TDeskWindow::FillErrors(const std::vector<TSourceError>& Errors,
+                             const std::string& PageError) {
   FErrors->clear();
   QSet<int> lines;
   auto add = [&](int line, const QString& message) {
@@ -483,12 +528,16 @@ void TDeskWindow::FillOutline() {
     t->setData(0, Qt::UserRole, topic.Line);
     int levelNumber = 0;
     for (const auto& level : topic.Levels) {
-      const QString share = total > 0 ? QString::number(100.0 * level.Weight / total, 'f', 1) + QLatin1Char('%') : QStringLiteral("—");
-      auto* l = new QTreeWidgetItem(t, {QStringLiteral("Уровень %1").arg(++levelNumber), QString::number(level.Minutes),
-                                        QString::number(level.Weight), share});
+      const QString share =
+          total > 0 ? QString::number(100.0 * level.Weight / total, 'f', 1) + QLatin1Char('%')
+                    : QStringLiteral("—");
+      auto* l = new QTreeWidgetItem(
+          t, {QStringLiteral("Уровень %1").arg(++levelNumber), QString::number(level.Minutes),
+              QString::number(level.Weight), share});
       l->setData(0, Qt::UserRole, level.Line);
       for (const auto& q : level.Questions) {
-        auto* item = new QTreeWidgetItem(l, {QStringLiteral("Вопрос %1 (%2 вар.)").arg(++number).arg(q.Options.size())});
+        auto* item = new QTreeWidgetItem(
+            l, {QStringLiteral("Вопрос %1 (%2 вар.)").arg(++number).arg(q.Options.size())});
         item->setData(0, Qt::UserRole, q.Line);
       }
     }
@@ -496,17 +545,20 @@ void TDeskWindow::FillOutline() {
   FOutline->expandAll();
   FOutline->resizeColumnToContents(0);
   FOutline->blockSignals(false);
-  FOutlineTotal->setText(QStringLiteral("Время: %1 мин, вопросов: %2").arg(TotalMinutes(test)).arg(number));
+  FOutlineTotal->setText(
+      QStringLiteral("Время: %1 мин, вопросов: %2").arg(TotalMinutes(test)).arg(number));
 }
 
 std::string TDeskWindow::BaseDir() const {
-  return FFileName.isEmpty() ? Local(QDir::currentPath()) : Local(QFileInfo(FFileName).absolutePath());
+  return FFileName.isEmpty() ? Local(QDir::currentPath())
+                             : Local(QFileInfo(FFileName).absolutePath());
 }
 
 // ---- files
 
 void TDeskWindow::UpdateTitle() {
-  const QString name = FFileName.isEmpty() ? QStringLiteral("Новый тест") : QFileInfo(FFileName).fileName();
+  const QString name =
+      FFileName.isEmpty() ? QStringLiteral("Новый тест") : QFileInfo(FFileName).fileName();
   setWindowTitle(name + QStringLiteral("[*]"));
   setWindowModified(FEditor->document()->isModified());
 }
@@ -529,7 +581,8 @@ bool TDeskWindow::OpenSource(const QString& FileName) {
   const QByteArray bytes = file.readAll();
   QString text = QString::fromUtf8(bytes);
   if (text.toUtf8() != bytes) {
-    Tell(QStringLiteral("Файл %1 не в кодировке UTF-8: откройте и сохраните его в UTF-8.").arg(FileName));
+    Tell(QStringLiteral("Файл %1 не в кодировке UTF-8: откройте и сохраните его в UTF-8.")
+             .arg(FileName));
     return false;
   }
   if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
@@ -574,8 +627,9 @@ bool TDeskWindow::SaveAs() {
 
 bool TDeskWindow::MayDiscard() {
   if (!FEditor->document()->isModified()) return true;
-  const int choice = AskChoice(QStringLiteral("Текст теста изменён. Сохранить изменения?"),
-                               {QStringLiteral("Сохранить"), QStringLiteral("Не сохранять"), QStringLiteral("Отмена")});
+  const int choice = AskChoice(
+      QStringLiteral("Текст теста изменён. Сохранить изменения?"),
+      {QStringLiteral("Сохранить"), QStringLiteral("Не сохранять"), QStringLiteral("Отмена")});
   if (choice == 0) return Save();
   if (choice == 1) {
     QFile::remove(RecoveryFile());
@@ -609,9 +663,12 @@ void TDeskWindow::FillRecent() {
   for (const QString& name : recent) {
     QAction* a = FRecentMenu->addAction(name);
     connect(a, &QAction::triggered, this, [this, name] {
-      QMetaObject::invokeMethod(this, [this, name] {
-        if (MayDiscard()) OpenSource(name);
-      }, Qt::QueuedConnection);
+      QMetaObject::invokeMethod(
+          this,
+          [this, name] {
+            if (MayDiscard()) OpenSource(name);
+          },
+          Qt::QueuedConnection);
     });
   }
   FRecentMenu->setEnabled(!recent.isEmpty());
@@ -624,7 +681,8 @@ QString TDeskWindow::RecoveryFile() const {
   const QString dir = state + QStringLiteral("/examdesk");
   const QString key = FFileName.isEmpty() ? QStringLiteral("new") : FFileName;
   return dir + QLatin1Char('/') +
-         QString::fromLatin1(QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Md5).toHex()) +
+         QString::fromLatin1(
+             QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Md5).toHex()) +
          QStringLiteral(".md");
 }
 
@@ -632,7 +690,8 @@ void TDeskWindow::SaveRecovery() {
   if (!FEditor->document()->isModified()) return;
   const QString file = RecoveryFile();
   QDir().mkpath(QFileInfo(file).absolutePath());
-  QFile::setPermissions(QFileInfo(file).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QFile::setPermissions(QFileInfo(file).absolutePath(),
+                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
   std::string error;
   const std::string header = "<!-- " + FFileName.toStdString() + " -->\n";
   WriteOutputFile(Local(file), header + FEditor->toPlainText().toStdString(), error);
@@ -649,9 +708,10 @@ void TDeskWindow::OfferRecovery() {
     QFile::remove(file);
     return;
   }
-  const int choice = AskChoice(QStringLiteral("Есть несохранённый текст этого теста с прошлого раза "
-                                              "(программа была закрыта аварийно). Восстановить его?"),
-                               {QStringLiteral("Восстановить"), QStringLiteral("Удалить")});
+  const int choice =
+      AskChoice(QStringLiteral("Есть несохранённый текст этого теста с прошлого раза "
+                               "(программа была закрыта аварийно). Восстановить его?"),
+                {QStringLiteral("Восстановить"), QStringLiteral("Удалить")});
   if (choice == 0) {
     FEditor->selectAll();
     FEditor->insertPlainText(text);  // undoable: Ctrl+Z gives the file's text back
@@ -671,7 +731,8 @@ QString TDeskWindow::AskFile(const QString& Title, const QString& Filter, bool S
 
 int TDeskWindow::AskChoice(const QString& Text, const QStringList& Buttons) {
   if (FAskChoice) return FAskChoice(Text, Buttons);
-  QMessageBox box(QMessageBox::Question, QStringLiteral("Редактор тестов"), Text, QMessageBox::NoButton, this);
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Редактор тестов"), Text,
+                  QMessageBox::NoButton, this);
   QList<QAbstractButton*> buttons;
   for (const QString& b : Buttons) buttons << box.addButton(b, QMessageBox::AcceptRole);
   box.setEscapeButton(buttons.back());
@@ -686,12 +747,14 @@ void TDeskWindow::Tell(const QString& Text) {
 
 QString TDeskWindow::TestFile() const {
   QFileInfo source(FFileName);
-  return source.absolutePath() + QLatin1Char('/') + source.completeBaseName() + QStringLiteral(".tst");
+  return source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
+         QStringLiteral(".tst");
 }
 
 QString TDeskWindow::ReportFile() const {
   QFileInfo source(FFileName);
-  return source.absolutePath() + QLatin1Char('/') + source.completeBaseName() + QStringLiteral("-отчёт.html");
+  return source.absolutePath() + QLatin1Char('/') + source.completeBaseName() +
+         QStringLiteral("-отчёт.html");
 }
 
 // ---- build, trial, grade, print, help
@@ -713,11 +776,13 @@ bool TDeskWindow::BuildTest() {
   std::shared_ptr<const TParsedSource> parsed = ParseSource(FEditor->toPlainText().toStdString());
   if (!parsed->Errors.empty()) {
     FillErrors(parsed->Errors, {});
-    Tell(QStringLiteral("Тест не собран: в тексте ошибок: %1 (список «Ошибки»).").arg(parsed->Errors.size()));
+    Tell(QStringLiteral("Тест не собран: в тексте ошибок: %1 (список «Ошибки»).")
+             .arg(parsed->Errors.size()));
     return false;
   }
   if (FFileName.isEmpty() && !SaveAs()) {
-    Tell(QStringLiteral("Тест не собран: сначала сохраните текст теста, тест пишется рядом с ним."));
+    Tell(
+        QStringLiteral("Тест не собран: сначала сохраните текст теста, тест пишется рядом с ним."));
     return false;
   }
   // The identity: the source's, else a new one written into the front matter, so that a rebuilt
@@ -732,10 +797,12 @@ bool TDeskWindow::BuildTest() {
         LoadTestFile(Local(TestFile() + QStringLiteral("-ans")), old).empty() &&
         SameTestIdent(old.GetIdent(), ident) && !SameAnswerLayout(old, parsed->Test)) {
       const int choice = AskChoice(
-          QStringLiteral("Вопросы или варианты ответа изменились: ответы, уже сданные на прежнюю сборку "
-                         "этого теста, к новой не подойдут. Дать тесту новый идентификатор? "
-                         "(Тогда прежние ответы проверяются только прежним ключом.)"),
-          {QStringLiteral("Новый идентификатор"), QStringLiteral("Оставить прежний"), QStringLiteral("Отмена")});
+          QStringLiteral(
+              "Вопросы или варианты ответа изменились: ответы, уже сданные на прежнюю сборку "
+              "этого теста, к новой не подойдут. Дать тесту новый идентификатор? "
+              "(Тогда прежние ответы проверяются только прежним ключом.)"),
+          {QStringLiteral("Новый идентификатор"), QStringLiteral("Оставить прежний"),
+           QStringLiteral("Отмена")});
       if (choice == 2 || choice < 0) {
         Tell(QStringLiteral("Тест не собран."));
         return false;
@@ -774,7 +841,8 @@ namespace {
 QString ExamProgram() {
   if (const QString given = qEnvironmentVariable("EXAM_PROGRAM"); !given.isEmpty()) return given;
   const QDir here(QCoreApplication::applicationDirPath());
-  for (const QString& candidate : {here.filePath(QStringLiteral("exam")), here.filePath(QStringLiteral("../app/exam"))}) {
+  for (const QString& candidate :
+       {here.filePath(QStringLiteral("exam")), here.filePath(QStringLiteral("../app/exam"))}) {
     if (QFileInfo(candidate).isExecutable()) return QFileInfo(candidate).absoluteFilePath();
   }
   return QStringLiteral("exam");
@@ -826,8 +894,9 @@ void TDeskWindow::GradeWorks() {
     if (key.isEmpty()) return;
   }
   const QString folder = FAskFolder ? FAskFolder(QStringLiteral("Папка с работами учеников"))
-                                    : QFileDialog::getExistingDirectory(this, QStringLiteral("Папка с работами учеников"),
-                                                                        QFileInfo(key).absolutePath());
+                                    : QFileDialog::getExistingDirectory(
+                                          this, QStringLiteral("Папка с работами учеников"),
+                                          QFileInfo(key).absolutePath());
   if (folder.isEmpty()) return;
   std::string error;
   if (!FClass->GradeFolder(Local(key), Local(folder), error)) {
@@ -844,15 +913,17 @@ void TDeskWindow::GradeWorks() {
 
 void TDeskWindow::PrintTest() {
   if (!BuildTest()) return;
-  const int choice = AskChoice(QStringLiteral("Что напечатать?"),
-                               {QStringLiteral("Тест в PDF"), QStringLiteral("Тест с ключом в PDF"),
-                                QStringLiteral("Тест на принтер…"), QStringLiteral("Тест с ключом на принтер…"),
-                                QStringLiteral("Отмена")});
+  const int choice =
+      AskChoice(QStringLiteral("Что напечатать?"),
+                {QStringLiteral("Тест в PDF"), QStringLiteral("Тест с ключом в PDF"),
+                 QStringLiteral("Тест на принтер…"), QStringLiteral("Тест с ключом на принтер…"),
+                 QStringLiteral("Отмена")});
   if (choice < 0 || choice > 3) return;
   const bool withKey = choice == 1 || choice == 3;
   TTestReader test, key;
   std::string problem = LoadTestFile(Local(TestFile()), test);
-  if (problem.empty() && withKey) problem = LoadTestFile(Local(TestFile() + QStringLiteral("-ans")), key);
+  if (problem.empty() && withKey)
+    problem = LoadTestFile(Local(TestFile() + QStringLiteral("-ans")), key);
   if (!problem.empty()) {
     Tell(QStringLiteral("Не напечатано: %1").arg(Q(problem)));
     return;
@@ -867,7 +938,8 @@ void TDeskWindow::PrintTest() {
     Tell(QStringLiteral("Отправлено на печать: страниц %1").arg(printed.Pages));
     return;
   }
-  QString pdf = AskFile(QStringLiteral("Сохранить PDF"), QStringLiteral("Документы PDF (*.pdf)"), true);
+  QString pdf =
+      AskFile(QStringLiteral("Сохранить PDF"), QStringLiteral("Документы PDF (*.pdf)"), true);
   if (pdf.isEmpty()) return;
   if (QFileInfo(pdf).suffix().isEmpty()) pdf += QStringLiteral(".pdf");
   QBuffer out;

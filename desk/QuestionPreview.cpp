@@ -30,19 +30,23 @@ std::string Num(double Value) {
 }
 
 // Everything the preview of a question is made of, as one string.
-std::string QuestionKey(const TSourceTest& Test, const TQuestionPlace& Place, const std::string& BaseDir) {
+std::string QuestionKey(const TSourceTest& Test, const TQuestionPlace& Place,
+                        const std::string& BaseDir) {
   const TSourceTopic& topic = Test.Topics[size_t(Place.Topic)];
   const TSourceQuestion& q = *Place.Question;
   std::string key = Test.Title + '\0' + topic.Name + '\0' + BaseDir + '\0' + q.PageFile + '\0' +
                     q.Body + '\0' + Num(q.MaxScore) + (q.Multi ? "m" : "s");
-  for (const auto& o : q.Options) key += '\0' + o.Caption + '\0' + Num(o.Marked) + '/' + Num(o.Unmarked);
+  for (const auto& o : q.Options)
+    key += '\0' + o.Caption + '\0' + Num(o.Marked) + '/' + Num(o.Unmarked);
   return key;
 }
 
 }  // namespace
 
 TQuestionPreview::TQuestionPreview(QWidget* Parent)
-    : QWidget(Parent), FCounter(new QLabel(this)), FProblem(new QLabel(this)),
+    : QWidget(Parent),
+      FCounter(new QLabel(this)),
+      FProblem(new QLabel(this)),
       FWindow(new TForm1({}, nullptr, nullptr, false)) {
   setObjectName(QStringLiteral("QuestionPreview"));
   FCounter->setObjectName(QStringLiteral("QuestionCounter"));
@@ -61,7 +65,8 @@ TQuestionPreview::TQuestionPreview(QWidget* Parent)
     for (QAction* action : tools->actions()) {
       QWidget* w = tools->widgetForAction(action);
       const QString name = w ? w->objectName() : QString();
-      if (name != QLatin1String("tbZoomWidth") && name != QLatin1String("tbZoomPage")) action->setVisible(false);
+      if (name != QLatin1String("tbZoomWidth") && name != QLatin1String("tbZoomPage"))
+        action->setVisible(false);
     }
   }
   auto* layout = new QVBoxLayout(this);
@@ -87,13 +92,15 @@ void TQuestionPreview::ZoomPage() {
   FWindow->tbZoomPageClick();
 }
 
-const TPageResult& TQuestionPreview::PageOf(const TSourceQuestion& Question, const std::string& BaseDir) {
+const TPageResult& TQuestionPreview::PageOf(const TSourceQuestion& Question,
+                                            const std::string& BaseDir) {
   const std::string key = BaseDir + '\0' + Question.PageFile + '\0' + Question.Body;
   if (auto it = FPages.find(key); it != FPages.end()) return it->second;
   if (FPages.size() >= kKeptPages) FPages.clear();
-  TPageResult page = Question.PageFile.empty()
-                         ? MakeMarkdownPage(Question.Body, BaseDir)
-                         : MakePageFromFile((std::filesystem::path(BaseDir) / Question.PageFile).string());
+  TPageResult page =
+      Question.PageFile.empty()
+          ? MakeMarkdownPage(Question.Body, BaseDir)
+          : MakePageFromFile((std::filesystem::path(BaseDir) / Question.PageFile).string());
   return FPages.emplace(key, std::move(page)).first->second;
 }
 
@@ -124,7 +131,8 @@ void TQuestionPreview::ShowQuestion(const std::shared_ptr<const TParsedSource>& 
   try {
     // The options' captions must be encodable for the test to be made; the parser has said
     // which are not, and such a question is shown with what can be made of it.
-    const TMadeTest made = MakeTestImages(OneQuestionTest(Source->Test, place), {page.Metafile}, TTestIdent{});
+    const TMadeTest made =
+        MakeTestImages(OneQuestionTest(Source->Test, place), {page.Metafile}, TTestIdent{});
     exam.OpenTest(Block(made.Test));
     exam.OpenTestAnswers(Block(made.Answers));
     exam.SetRunning(false);

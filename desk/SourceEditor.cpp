@@ -27,7 +27,8 @@ class TLineNumbers : public QWidget {
 }  // namespace
 
 TSourceEditor::TSourceEditor(QWidget* Parent)
-    : QPlainTextEdit(Parent), FLineNumbers(new TLineNumbers(this)),
+    : QPlainTextEdit(Parent),
+      FLineNumbers(new TLineNumbers(this)),
       FHighlighter(new TSourceHighlighter(document())) {
   setObjectName(QStringLiteral("SourceEditor"));
   setAccessibleName(QStringLiteral("Текст теста"));
@@ -84,7 +85,8 @@ void TSourceEditor::UpdateSelections() {
 
 bool TSourceEditor::FindText(const QString& Text, bool Backward) {
   if (Text.isEmpty()) return false;
-  const QTextDocument::FindFlags flags = Backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
+  const QTextDocument::FindFlags flags =
+      Backward ? QTextDocument::FindBackward : QTextDocument::FindFlags();
   if (find(Text, flags)) return true;
   // Once more from the other end.
   const QTextCursor saved = textCursor();
@@ -144,7 +146,8 @@ void TSourceEditor::PaintLineNumbers(QPaintEvent* Event) {
       const bool error = FErrorLines.contains(line);
       if (error) painter.fillRect(0, top, 4, height, kErrorMark);
       painter.setPen(error ? kErrorMark : QColor(120, 120, 120));
-      painter.drawText(0, top, width - 6, height, Qt::AlignRight | Qt::AlignVCenter, QString::number(line));
+      painter.drawText(0, top, width - 6, height, Qt::AlignRight | Qt::AlignVCenter,
+                       QString::number(line));
     }
     top += height;
     block = block.next();
@@ -152,11 +155,13 @@ void TSourceEditor::PaintLineNumbers(QPaintEvent* Event) {
 }
 
 bool HasPictureData(const QMimeData& Data) {
-  return Data.hasImage() || (Data.hasUrls() && !Data.urls().isEmpty() && Data.urls().front().isLocalFile());
+  return Data.hasImage() ||
+         (Data.hasUrls() && !Data.urls().isEmpty() && Data.urls().front().isLocalFile());
 }
 
 bool TSourceEditor::canInsertFromMimeData(const QMimeData* Source) const {
-  return (FPictureHandler && HasPictureData(*Source)) || QPlainTextEdit::canInsertFromMimeData(Source);
+  return (FPictureHandler && HasPictureData(*Source)) ||
+         QPlainTextEdit::canInsertFromMimeData(Source);
 }
 
 void TSourceEditor::insertFromMimeData(const QMimeData* Source) {

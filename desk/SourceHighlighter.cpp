@@ -49,7 +49,10 @@ void TSourceHighlighter::highlightBlock(const QString& Text) {
   int attributesAt = int(Text.size());
   if (const auto h = heading.match(Text); h.hasMatch()) {
     const int depth = int(h.capturedLength(1));
-    setFormat(0, int(Text.size()), FFormats[depth == 1 ? hkTopic : depth == 2 ? hkLevel : hkQuestion]);
+    setFormat(0, int(Text.size()),
+              FFormats[depth == 1   ? hkTopic
+                       : depth == 2 ? hkLevel
+                                    : hkQuestion]);
   } else if (const auto o = option.match(Text); o.hasMatch()) {
     const bool right = o.captured(1) != QLatin1String(" ");
     setFormat(0, int(Text.size()), FFormats[right ? hkRightOption : hkOption]);

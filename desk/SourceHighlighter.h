@@ -11,7 +11,16 @@ class TSourceHighlighter : public QSyntaxHighlighter {
   explicit TSourceHighlighter(QTextDocument* Document);
 
   // The formats, so that tests and the legend name what each kind of line looks like.
-  enum TKind { hkFrontMatter, hkTopic, hkLevel, hkQuestion, hkRightOption, hkOption, hkAttributes, hkMarkup };
+  enum TKind {
+    hkFrontMatter,
+    hkTopic,
+    hkLevel,
+    hkQuestion,
+    hkRightOption,
+    hkOption,
+    hkAttributes,
+    hkMarkup
+  };
   const QTextCharFormat& Format(TKind Kind) const { return FFormats[Kind]; }
 
  protected:

@@ -31,7 +31,8 @@ void TSourceParser::Start(std::string Utf8) {
   FRunning = true;
   FPool.start([this, text = std::move(Utf8)] {
     std::shared_ptr<const TParsedSource> result = ParseSource(text);
-    QMetaObject::invokeMethod(this, [this, result] { Finished(result); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, result] { Finished(result); }, Qt::QueuedConnection);
   });
 }
 

@@ -46,7 +46,8 @@ std::string_view LineAt(std::string_view text, size_t pos) {
 
 std::string_view Trimmed(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -82,7 +83,8 @@ std::string HeadingWithPage(std::string_view heading, const std::string& file) {
   std::string line(Trimmed(heading));
   const std::string attribute = "page=" + file;
   const size_t open = line.rfind('{');
-  if (line.empty() || line.back() != '}' || open == std::string::npos) return line + " {" + attribute + "}";
+  if (line.empty() || line.back() != '}' || open == std::string::npos)
+    return line + " {" + attribute + "}";
   // The attributes are words separated by blanks; page= is replaced, the others stay.
   std::string inside = line.substr(open + 1, line.size() - open - 2), rebuilt;
   size_t pos = 0;

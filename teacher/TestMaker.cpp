@@ -1,8 +1,8 @@
 // Writing the test and its key from one source.
 #include "TestMaker.h"
 
-#include <filesystem>
 #include <cstdio>
+#include <filesystem>
 #include <random>
 
 #include "CompressedStrings.h"

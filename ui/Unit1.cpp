@@ -123,8 +123,8 @@ TForm1::TForm1(const QStringList& Arguments, std::unique_ptr<TTimer> Timer,
     FFileDialogs = FOwnFileDialogs.get();
   }
   CreateComponents();
-  FExam = std::make_unique<TExam>(KeepBackup,
-                                  Timer ? std::move(Timer) : std::make_unique<TQtTimer>());
+  FExam =
+      std::make_unique<TExam>(KeepBackup, Timer ? std::move(Timer) : std::make_unique<TQtTimer>());
   FormCreate(Arguments);
 }
 

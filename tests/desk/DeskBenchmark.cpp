@@ -21,9 +21,11 @@ namespace {
 QString LargeSource(int questions) {
   QString text = QStringLiteral("---\ntitle: Большой тест\n---\n");
   for (int q = 0; q < questions; ++q) {
-    if (q % 20 == 0) text += QStringLiteral("# Тема %1\n## Уровень {minutes=10 weight=10}\n").arg(q / 20 + 1);
+    if (q % 20 == 0)
+      text += QStringLiteral("# Тема %1\n## Уровень {minutes=10 weight=10}\n").arg(q / 20 + 1);
     text += QStringLiteral(
-                "### Вопрос\nВопрос %1: тело массой **2 кг** движется с ускорением 3 м/с^{2}. Найдите силу.\n\n"
+                "### Вопрос\nВопрос %1: тело массой **2 кг** движется с ускорением 3 м/с^{2}. "
+                "Найдите силу.\n\n"
                 "| величина | значение |\n|---|---|\n| m | 2 кг |\n| a | 3 м/с^{2} |\n\n"
                 "- [ ] A) 5 Н\n- [x] B) 6 Н\n- [ ] C) 1,5 Н\n- [ ] D) 0,67 Н\n")
                 .arg(q + 1);
@@ -81,7 +83,8 @@ void BM_DeskPreviewAfterKey(benchmark::State& state) {
     timer.start();
     QTest::keyClick(&editor, Qt::Key_A);
     keyNs += double(timer.nsecsElapsed());
-    if (!QTest::qWaitFor([&] { return desk.window->ParseCurrent() && page.PlayCount() != plays; }, 5000)) {
+    if (!QTest::qWaitFor([&] { return desk.window->ParseCurrent() && page.PlayCount() != plays; },
+                         5000)) {
       state.SkipWithError("the preview was not painted again");
       break;
     }

@@ -4,16 +4,16 @@
 
 #include <QAbstractItemView>
 #include <QClipboard>
-#include <QMimeData>
-#include <QUrl>
 #include <QLabel>
 #include <QListWidget>
+#include <QMimeData>
 #include <QScrollArea>
 #include <QTableWidget>
 #include <QTest>
-#include <QToolBar>
 #include <QTextBlock>
+#include <QToolBar>
 #include <QTreeWidget>
+#include <QUrl>
 #include <filesystem>
 
 #include "ClassView.h"
@@ -99,7 +99,8 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
   for (int q : {0, 5, 11}) {
     FWindow->Editor().GoToLine(1);
     QTextCursor cursor = FWindow->Editor().document()->find(QStringLiteral("### "), 0);
-    for (int i = 0; i < q; ++i) cursor = FWindow->Editor().document()->find(QStringLiteral("### "), cursor);
+    for (int i = 0; i < q; ++i)
+      cursor = FWindow->Editor().document()->find(QStringLiteral("### "), cursor);
     FWindow->Editor().setTextCursor(cursor);
     QCoreApplication::processEvents();
     EXPECT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос %1 из 12").arg(q + 1));
@@ -111,9 +112,15 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
     const QImage real = student.findChild<TPageImage*>(QStringLiteral("QImage"))->grab().toImage();
     EXPECT_EQ(preview.size(), real.size()) << q;
     EXPECT_TRUE(preview == real) << "question " << q + 1 << ": the preview differs from the exam";
-    const QImage previewAnswers = FWindow->Preview().StudentWindow().findChild<QScrollArea*>(QStringLiteral("AnswPanel"))->grab().toImage();
-    const QImage realAnswers = student.findChild<QScrollArea*>(QStringLiteral("AnswPanel"))->grab().toImage();
-    EXPECT_TRUE(previewAnswers == realAnswers) << "question " << q + 1 << ": the answer column differs";
+    const QImage previewAnswers = FWindow->Preview()
+                                      .StudentWindow()
+                                      .findChild<QScrollArea*>(QStringLiteral("AnswPanel"))
+                                      ->grab()
+                                      .toImage();
+    const QImage realAnswers =
+        student.findChild<QScrollArea*>(QStringLiteral("AnswPanel"))->grab().toImage();
+    EXPECT_TRUE(previewAnswers == realAnswers)
+        << "question " << q + 1 << ": the answer column differs";
     EXPECT_EQ(shown.accessibleName(), QStringLiteral("Страница вопроса"));
     EXPECT_FALSE(shown.accessibleDescription().isEmpty());
   }
@@ -139,7 +146,8 @@ TEST_F(DeskWindow, ErrorsAreListedAsYouTypeAndBuildingThenWritesNothing) {
   EXPECT_EQ(FWindow->Editor().CaretLine(), line);
 
   EXPECT_FALSE(FWindow->BuildTest());
-  EXPECT_TRUE(FWindow->LastMessage().contains(QStringLiteral("не собран"))) << FWindow->LastMessage().toStdString();
+  EXPECT_TRUE(FWindow->LastMessage().contains(QStringLiteral("не собран")))
+      << FWindow->LastMessage().toStdString();
   EXPECT_FALSE(fs::exists(Dir() / "demo.tst"));
   EXPECT_FALSE(fs::exists(Dir() / "demo.tst-ans"));
 
@@ -195,7 +203,8 @@ TEST_F(DeskWindow, TheFirstBuildWritesTheIdentAndRebuildsKeepItUnlessAnswersNoLo
   built.SetMemory(examtest::Block(examtest::ReadFile(Dir() / "demo.tst")));
   EXPECT_TRUE(SameTestIdent(built.GetIdent(), *renewed));
   // The identity line is one undoable edit away.
-  EXPECT_EQ(FWindow->Editor().document()->findBlockByNumber(1).text().left(7), QStringLiteral("ident: "));
+  EXPECT_EQ(FWindow->Editor().document()->findBlockByNumber(1).text().left(7),
+            QStringLiteral("ident: "));
 }
 
 TEST_F(DeskWindow, UnsavedChangesAreAskedAboutAndSavingReplacesTheFileWhole) {
@@ -241,12 +250,20 @@ TEST_F(DeskWindow, APastedPictureIsSavedInImagesAndADroppedMetafileBecomesThePag
   QMimeData drop;
   drop.setUrls({QUrl::fromLocalFile(QString::fromStdString(emf.string()))});
   ASSERT_TRUE(FWindow->InsertPicture(drop));
-  const QString heading = FWindow->Editor().document()->findBlockByNumber(LineOf(QStringLiteral("### Вопрос {max=1")) - 1).text();
-  EXPECT_TRUE(heading.endsWith(QStringLiteral("page=images/picture-1.") + QString::fromStdString(emf.extension().string().substr(1)) + "}"))
+  const QString heading = FWindow->Editor()
+                              .document()
+                              ->findBlockByNumber(LineOf(QStringLiteral("### Вопрос {max=1")) - 1)
+                              .text();
+  EXPECT_TRUE(heading.endsWith(QStringLiteral("page=images/picture-1.") +
+                               QString::fromStdString(emf.extension().string().substr(1)) + "}"))
       << heading.toStdString();
   // Undo takes the whole insertion back.
   FWindow->Editor().undo();
-  EXPECT_FALSE(FWindow->Editor().document()->findBlockByNumber(LineOf(QStringLiteral("### Вопрос {max=1")) - 1).text().contains(QStringLiteral("page=")));
+  EXPECT_FALSE(FWindow->Editor()
+                   .document()
+                   ->findBlockByNumber(LineOf(QStringLiteral("### Вопрос {max=1")) - 1)
+                   .text()
+                   .contains(QStringLiteral("page=")));
 }
 
 TEST_F(DeskWindow, UnsavedTextIsOfferedBackAfterACrash) {
@@ -303,7 +320,9 @@ TEST_F(DeskWindow, GradingShowsTheClassWithTheFiguresOfExamtool) {
   tooltest::WriteClass(answers, examtest::ReadFile(Dir() / "demo.tst-ans"), 6, 7);
   examtest::WriteFile(answers / "broken.tst-usr", "not answers");
   std::string error;
-  ASSERT_TRUE(FWindow->Class().GradeFolder((Dir() / "demo.tst-ans").string(), answers.string(), error)) << error;
+  ASSERT_TRUE(
+      FWindow->Class().GradeFolder((Dir() / "demo.tst-ans").string(), answers.string(), error))
+      << error;
   QTableWidget& table = FWindow->Class().Table();
   EXPECT_EQ(table.accessibleName(), QStringLiteral("Оценки учеников"));
   EXPECT_EQ(table.rowCount(), 6);
@@ -311,10 +330,12 @@ TEST_F(DeskWindow, GradingShowsTheClassWithTheFiguresOfExamtool) {
   // Sorting by the grade sorts by its number.
   table.sortItems(3, Qt::DescendingOrder);
   for (int row = 1; row < table.rowCount(); ++row) {
-    EXPECT_GE(table.item(row - 1, 3)->data(Qt::UserRole).toDouble(), table.item(row, 3)->data(Qt::UserRole).toDouble());
+    EXPECT_GE(table.item(row - 1, 3)->data(Qt::UserRole).toDouble(),
+              table.item(row, 3)->data(Qt::UserRole).toDouble());
   }
   ASSERT_EQ(FWindow->Class().WriteCsv((Dir() / "class.csv").string()), "");
-  const auto tool = tooltest::RunTool(Dir(), "grade demo.tst-ans " + tooltest::Quote(answers) + " --format csv");
+  const auto tool =
+      tooltest::RunTool(Dir(), "grade demo.tst-ans " + tooltest::Quote(answers) + " --format csv");
   EXPECT_EQ(examtest::ReadFile(Dir() / "class.csv"), tool.Out);
   ASSERT_EQ(FWindow->Class().WriteReport((Dir() / "class.html").string()), "");
   EXPECT_NE(examtest::ReadFile(Dir() / "class.html").find("<html"), std::string::npos);
@@ -323,13 +344,15 @@ TEST_F(DeskWindow, GradingShowsTheClassWithTheFiguresOfExamtool) {
 TEST_F(DeskWindow, ATrialRunStartsTheExamOnTheBuiltTestAndLeavesNoBackupBehind) {
   // A stand-in for the student's program that writes a crash backup where the exam would.
   const fs::path program = Dir() / "fake-exam";
-  examtest::WriteFile(program, "#!/bin/sh\necho \"$TMPDIR\" > \"" + (Dir() / "trial-tmp").string() +
-                                   "\"\necho \"$1\" > \"" + (Dir() / "trial-arg").string() +
-                                   "\"\nmkdir -p \"$TMPDIR/Exam\" && echo x > \"$TMPDIR/Exam/backup\"\n");
+  examtest::WriteFile(program,
+                      "#!/bin/sh\necho \"$TMPDIR\" > \"" + (Dir() / "trial-tmp").string() +
+                          "\"\necho \"$1\" > \"" + (Dir() / "trial-arg").string() +
+                          "\"\nmkdir -p \"$TMPDIR/Exam\" && echo x > \"$TMPDIR/Exam/backup\"\n");
   fs::permissions(program, fs::perms::owner_all);
   qputenv("EXAM_PROGRAM", QByteArray::fromStdString(program.string()));
   FWindow->TrialRun();
-  const bool ended = QTest::qWaitFor([this] { return FWindow->LastMessage().contains(QStringLiteral("окончен")); }, 10000);
+  const bool ended = QTest::qWaitFor(
+      [this] { return FWindow->LastMessage().contains(QStringLiteral("окончен")); }, 10000);
   qunsetenv("EXAM_PROGRAM");
   ASSERT_TRUE(ended) << FWindow->LastMessage().toStdString();
   std::string tmp = examtest::ReadFile(Dir() / "trial-tmp");

@@ -63,7 +63,8 @@ TEST(SourceText, ADroppedPageFileBecomesTheHeadingsPageAttribute) {
       {"### Вопрос {page=old.wmf max=2}  ", "### Вопрос {max=2 page=images/p.emf}"},
       {"### {x} in text {multi}", "### {x} in text {multi page=images/p.emf}"},
   };
-  for (const auto& c : cases) EXPECT_EQ(HeadingWithPage(c.heading, "images/p.emf"), c.expected) << c.heading;
+  for (const auto& c : cases)
+    EXPECT_EQ(HeadingWithPage(c.heading, "images/p.emf"), c.expected) << c.heading;
 }
 
 TEST(SourceText, OldAnswersFitOnlyTheSameQuestionsAndOptionCounts) {
@@ -78,7 +79,7 @@ TEST(SourceText, OldAnswersFitOnlyTheSameQuestionsAndOptionCounts) {
   } cases[] = {
       {kSource, true},
       {std::string(kSource).replace(std::string(kSource).find("one"), 3, "changed wording"), true},
-      {std::string(kSource) + "- [ ] C) c\n", false},                      // an option more
+      {std::string(kSource) + "- [ ] C) c\n", false},                            // an option more
       {std::string(kSource) + "### Q\nthree\n- [x] A) a\n- [ ] B) b\n", false},  // a question more
   };
   for (const auto& c : cases) {
