@@ -114,6 +114,7 @@ TDeskWindow::TDeskWindow(const QStringList& Arguments) {
     NewSource();
     if (!Arguments.isEmpty()) Tell(QStringLiteral("Файл %1 не найден.").arg(Arguments.front()));
   }
+  FEditor->setFocus();
   QTimer::singleShot(0, this, [this] { OfferRecovery(); });
 }
 
@@ -215,6 +216,7 @@ void TDeskWindow::CreateParts() {
   split->addWidget(FPreview);
   split->setStretchFactor(0, 1);
   split->setStretchFactor(1, 1);
+  split->setSizes({560, 520});
   setCentralWidget(split);
 
   FOutline = new QTreeWidget;
@@ -237,6 +239,7 @@ void TDeskWindow::CreateParts() {
   outlineDock->setObjectName(QStringLiteral("OutlineDock"));
   outlineDock->setWidget(outlinePane);
   addDockWidget(Qt::LeftDockWidgetArea, outlineDock);
+  resizeDocks({outlineDock}, {300}, Qt::Horizontal);
 
   FClass = new TClassView;
   auto* classDock = new QDockWidget(QStringLiteral("Оценки учеников"), this);
@@ -543,7 +546,7 @@ void TDeskWindow::FillOutline() {
     }
   }
   FOutline->expandAll();
-  FOutline->resizeColumnToContents(0);
+  for (int column = 0; column < FOutline->columnCount(); ++column) FOutline->resizeColumnToContents(column);
   FOutline->blockSignals(false);
   FOutlineTotal->setText(
       QStringLiteral("Время: %1 мин, вопросов: %2").arg(TotalMinutes(test)).arg(number));
