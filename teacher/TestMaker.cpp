@@ -2,14 +2,17 @@
 #include "TestMaker.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <random>
 
 #include "CompressedStrings.h"
 #include "Cp1251.h"
+#include "OutputFile.h"
 #include "PageMaker.h"
 #include "TestGrades.h"
 #include "TestImageWriter.h"
+#include "TestUserAnswers.h"
 
 namespace {
 
@@ -149,6 +152,36 @@ bool ParseIdent(const std::string& text, TTestIdent& ident) {
                                      24, 25, 26, 27, 28, 29, 30, 31, 35, 34, 33, 32};
   for (size_t i = 0; i < 36; ++i) ident[kOrder[i]] = byte(i);
   return true;
+}
+
+bool WriteMadeTest(const std::string& testPath, const TMadeTest& made, std::string& failedFile,
+                   std::string& error) {
+  const std::string key = std::filesystem::path(testPath).replace_extension(".tst-ans").string();
+  if (!WriteOutputFile(testPath, made.Test, error)) {
+    failedFile = testPath;
+    return false;
+  }
+  if (!WriteOutputFile(key, made.Answers, error)) {
+    std::error_code ec;
+    std::filesystem::remove(testPath, ec);
+    failedFile = key;
+    return false;
+  }
+  return true;
+}
+
+std::string IdentText(const TTestIdent& id) {
+  char value[16];
+  std::snprintf(value, sizeof value, "%02X%02X%02X%02X", id[35], id[34], id[33], id[32]);
+  return GuidString(id.data()) + GuidString(id.data() + 16) + value;
+}
+
+std::optional<TTestIdent> SourceIdent(std::string_view text) {
+  std::vector<TSourceError> errors;
+  const TSourceTest source = ParseTestSource(text, errors);
+  TTestIdent ident{};
+  if (source.IdentLine == 0 || !ParseIdent(source.Ident, ident)) return std::nullopt;
+  return ident;
 }
 
 TTestIdent RandomIdent() {

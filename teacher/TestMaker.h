@@ -30,7 +30,16 @@ std::optional<TMadeTest> MakeTestFromSource(std::string_view text, const std::st
                                             std::vector<TSourceError>& errors,
                                             const TTexSetup& tex = {});
 
+// Writes the test to testPath and its key beside it (the extension .tst-ans), each replaced
+// whole; when the key fails, the new test is removed again. False with the file and the reason.
+bool WriteMadeTest(const std::string& testPath, const TMadeTest& made, std::string& failedFile,
+                   std::string& error);
+
 // Parses the identity as examtool info prints it (two GUIDs in braces and 8 hex digits; braces
 // and hyphens may be left out). False when it is not 72 hexadecimal digits.
 bool ParseIdent(const std::string& text, TTestIdent& ident);
 TTestIdent RandomIdent();
+// The identity as examtool info prints it and ParseIdent reads it back.
+std::string IdentText(const TTestIdent& ident);
+// The identity of the source's front matter line "ident: ...", when it has a valid one.
+std::optional<TTestIdent> SourceIdent(std::string_view text);

@@ -17,13 +17,12 @@
 
 namespace {
 
-constexpr int kDpi = 600;
 // A title or caption longer than this is cut: the window shows one line of it.
 constexpr int kMaxText = 300;
 const QColor kRightColour(180, 0, 0);
 
 double Mm(double mm) {
-  return mm * kDpi / 25.4;
+  return mm * kPrintDpi / 25.4;
 }
 
 QString Ru(const std::string& cp1251) {
@@ -57,9 +56,9 @@ struct TQuestion {
 // painter it only counts the pages.
 class TPageFlow {
  public:
-  TPageFlow(QPdfWriter& writer, QPainter* painter, const QString& title, int totalPages)
+  TPageFlow(QPagedPaintDevice& writer, QPainter* painter, const QString& title, int totalPages)
       : FWriter(writer), FPainter(painter), FTitle(title), FTotal(totalPages) {
-    const QRectF paint = writer.pageLayout().paintRectPixels(kDpi);
+    const QRectF paint = writer.pageLayout().paintRectPixels(kPrintDpi);
     FWidth = paint.width();
     FBottom = paint.height() - Mm(8);  // the footer below
     StartPage();
@@ -99,7 +98,7 @@ class TPageFlow {
     FPainter->setPen(Qt::black);
   }
 
-  QPdfWriter& FWriter;
+  QPagedPaintDevice& FWriter;
   QPainter* FPainter;
   QString FTitle;
   int FTotal;
@@ -109,12 +108,12 @@ class TPageFlow {
 
 class TPrinter {
  public:
-  TPrinter(const TTestReader& test, const TTestReader* key, QPdfWriter& writer)
+  TPrinter(const TTestReader& test, const TTestReader* key, QPagedPaintDevice& writer)
       : FTest(test),
         FKey(key),
         FWriter(writer),
         FTitle(Cut(Ru(test.GetTitle()))),
-        FWidth(writer.pageLayout().paintRectPixels(kDpi).width()) {
+        FWidth(writer.pageLayout().paintRectPixels(kPrintDpi).width()) {
     for (int32_t q = 0; q < test.QuestionCount(); ++q) FQuestions.push_back(ReadQuestion(q));
   }
 
@@ -313,7 +312,7 @@ class TPrinter {
 
   const TTestReader& FTest;
   const TTestReader* FKey;
-  QPdfWriter& FWriter;
+  QPagedPaintDevice& FWriter;
   QString FTitle;
   std::vector<TQuestion> FQuestions;
   std::vector<std::string> FProblems;
@@ -324,15 +323,19 @@ class TPrinter {
 
 TPrintResult PrintTestPdf(const TTestReader& test, const TTestReader* key, QIODevice& out) {
   QPdfWriter writer(&out);
-  writer.setResolution(kDpi);
-  writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
-                                   QMarginsF(20, 15, 20, 12), QPageLayout::Millimeter));
+  writer.setResolution(kPrintDpi);
   writer.setTitle(Ru(test.GetTitle()));
   writer.setCreator(QStringLiteral("examtool"));
-  TPrinter printer(test, key, writer);
+  return PrintTest(test, key, writer);
+}
+
+TPrintResult PrintTest(const TTestReader& test, const TTestReader* key, QPagedPaintDevice& device) {
+  device.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                   QMarginsF(20, 15, 20, 12), QPageLayout::Millimeter));
+  TPrinter printer(test, key, device);
   TPrintResult result;
   const int pages = printer.Run(nullptr, 0);
-  QPainter painter(&writer);
+  QPainter painter(&device);
   result.Pages = printer.Run(&painter, pages);
   painter.end();
   result.Problems = printer.Problems();

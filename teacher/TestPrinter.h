@@ -5,6 +5,7 @@
 #include <vector>
 
 class QIODevice;
+class QPagedPaintDevice;
 class TTestReader;
 
 struct TPrintResult {
@@ -18,3 +19,7 @@ struct TPrintResult {
 // and lines stay vectors. With a key (that fits the test), the right options are marked and the
 // scores of every option printed: the teacher's proof-reading copy.
 TPrintResult PrintTestPdf(const TTestReader& test, const TTestReader* key, QIODevice& out);
+// The same onto another paged device (a printer) whose resolution is kPrintDpi: it is given the
+// A4 page layout of the PDF.
+inline constexpr int kPrintDpi = 600;
+TPrintResult PrintTest(const TTestReader& test, const TTestReader* key, QPagedPaintDevice& device);

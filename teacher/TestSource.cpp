@@ -10,6 +10,7 @@
 #include "Cp1251.h"
 #include "Formulas.h"
 #include "ScriptMarkup.h"
+#include "TestMaker.h"
 
 namespace {
 
@@ -101,8 +102,17 @@ class TParser {
         FTest.Title = std::string(Trim(s.substr(6)));
         sawTitle = !FTest.Title.empty();
         CheckPlainText(line, FTest.Title, "the title");
+      } else if (inFrontMatter && StartsWith(s, "ident:")) {
+        if (FTest.IdentLine != 0) Error(line, "the front matter has a second \"ident:\" line");
+        FTest.Ident = std::string(Trim(s.substr(6)));
+        FTest.IdentLine = line;
+        if (TTestIdent ident{}; !ParseIdent(FTest.Ident, ident)) {
+          Error(line, "the identity needs 72 hexadecimal digits, as 'examtool info' prints");
+        }
       } else if (inFrontMatter) {
-        if (!s.empty()) Error(line, "unknown front matter line (only \"title:\" is known)");
+        if (!s.empty()) {
+          Error(line, "unknown front matter line (only \"title:\" and \"ident:\" are known)");
+        }
       } else {
         Line(line, raw);
       }

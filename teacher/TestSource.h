@@ -39,6 +39,8 @@ struct TSourceTopic {
 
 struct TSourceTest {
   std::string Title;  // UTF-8
+  std::string Ident;  // the ident: line of the front matter as written, empty without one
+  int IdentLine = 0;
   std::vector<TSourceTopic> Topics;
 };
 

@@ -11,6 +11,7 @@
 #include "LoadTest.h"
 #include "Metafile.h"
 #include "TestGrades.h"
+#include "TestMaker.h"
 #include "TestReader.h"
 #include "TestUserAnswers.h"
 #include "TextFormat.h"
@@ -24,12 +25,6 @@ const char kHelp[] =
     "content and prints what it holds: identity, title, topics, levels with minutes and\n"
     "weights, questions with their options and scores; for answers the name, the elapsed\n"
     "time and the marked options.\n";
-
-std::string IdentString(const TTestIdent& id) {
-  char value[16];
-  std::snprintf(value, sizeof value, "%02X%02X%02X%02X", id[35], id[34], id[33], id[32]);
-  return GuidString(id.data()) + GuidString(id.data() + 16) + value;
-}
 
 std::string PageDescription(const std::string& compressed) {
   if (compressed.empty()) return "no page";
@@ -54,11 +49,11 @@ void PrintTest(const std::string& file, const TTestReader& reader, bool json) {
   if (json) {
     std::printf("{\"file\": %s, \"kind\": \"test\", \"ident\": \"%s\", \"title\": %s, "
                 "\"time_limit_minutes\": %d, \"options\": %d, \"topics\": [",
-                JsonQuote(file).c_str(), IdentString(reader.GetIdent()).c_str(), JsonQuote(title).c_str(),
+                JsonQuote(file).c_str(), IdentText(reader.GetIdent()).c_str(), JsonQuote(title).c_str(),
                 reader.TimeLimit(), reader.Layout().TotalOptions());
   } else {
     std::printf("%s: test file\nIdentity: %s\nTitle: %s\nTime limit: %d min, %d questions, %d options\n",
-                file.c_str(), IdentString(reader.GetIdent()).c_str(), title.c_str(),
+                file.c_str(), IdentText(reader.GetIdent()).c_str(), title.c_str(),
                 reader.TimeLimit(), reader.QuestionCount(), reader.Layout().TotalOptions());
   }
   int32_t q = 0;
@@ -119,14 +114,14 @@ void PrintAnswers(const std::string& file, const TTestUserAnswers& a, bool json)
   if (json) {
     std::printf("{\"file\": %s, \"kind\": \"answers\", \"ident\": \"%s\", \"name\": %s, "
                 "\"elapsed_seconds\": %d, \"options\": %d, \"marked\": [",
-                JsonQuote(file).c_str(), IdentString(a.Ident()).c_str(), JsonQuote(name).c_str(),
+                JsonQuote(file).c_str(), IdentText(a.Ident()).c_str(), JsonQuote(name).c_str(),
                 a.ElapsedSeconds(), a.OptionCount());
     for (size_t i = 0; i < marked.size(); ++i) std::printf("%s%d", i ? ", " : "", marked[i]);
     std::printf("]}\n");
     return;
   }
   std::printf("%s: user-answers file\nIdentity: %s\nName: %s\nElapsed: %d:%02d\nOptions: %d, marked:",
-              file.c_str(), IdentString(a.Ident()).c_str(), name.empty() ? "(none)" : name.c_str(),
+              file.c_str(), IdentText(a.Ident()).c_str(), name.empty() ? "(none)" : name.c_str(),
               a.ElapsedSeconds() / 60, a.ElapsedSeconds() % 60, a.OptionCount());
   for (int32_t m : marked) std::printf(" %d", m);
   std::printf("%s\n", marked.empty() ? " none" : "");

@@ -1,12 +1,12 @@
 // examtool make: a test (.tst) and its key (.tst-ans) from a Markdown source.
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "ExamTool.h"
 #include "FileHelpers.h"
-#include "OutputFile.h"
 #include "TestMaker.h"
 
 namespace fs = std::filesystem;
@@ -21,8 +21,9 @@ const char kHelp[] =
     "Errors are reported as SOURCE:LINE: message, and then nothing is written.\n"
     "\n"
     "  -o OUT.tst     output (default: SOURCE with the extension .tst)\n"
-    "  --ident IDENT  the test's identity as 'examtool info' prints it (default: random);\n"
-    "                 the same source and identity give the same bytes\n";
+    "  --ident IDENT  the test's identity as 'examtool info' prints it (default: the\n"
+    "                 source's front matter line 'ident: ...', else random); the same\n"
+    "                 source and identity give the same bytes\n";
 
 }  // namespace
 
@@ -32,13 +33,15 @@ int RunMake(const std::vector<std::string>& args) {
     return kExitOk;
   }
   std::string source, output;
-  TTestIdent ident = RandomIdent();
+  std::optional<TTestIdent> ident;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "-o" || args[i] == "--ident") {
       if (i + 1 == args.size()) return UsageError("make", args[i] + " needs a value");
       if (args[i] == "-o") {
         output = args[++i];
-      } else if (!ParseIdent(args[++i], ident)) {
+      } else if (TTestIdent given{}; ParseIdent(args[++i], given)) {
+        ident = given;
+      } else {
         return UsageError("make", "--ident needs 72 hexadecimal digits, as 'examtool info' prints");
       }
     } else if (args[i].rfind("-", 0) == 0) {
@@ -58,21 +61,17 @@ int RunMake(const std::vector<std::string>& args) {
     ReportBadFile(source, "cannot be read");
     return kExitBadInput;
   }
+  // The command line's identity wins over the source's, which wins over a random one.
+  if (!ident) ident = SourceIdent(text);
   std::vector<TSourceError> errors;
-  const std::optional<TMadeTest> made =
-      MakeTestFromSource(text, fs::path(source).parent_path().string(), ident, errors);
+  const std::optional<TMadeTest> made = MakeTestFromSource(
+      text, fs::path(source).parent_path().string(), ident ? *ident : RandomIdent(), errors);
   for (const auto& e : errors) std::fprintf(stderr, "%s:%d: %s\n", source.c_str(), e.Line, e.Message.c_str());
   if (!made) return kExitBadInput;
 
-  std::string error;
-  if (!WriteOutputFile(output, made->Test, error)) {
-    ReportBadFile(output, error);
-    return kExitBadInput;
-  }
-  if (!WriteOutputFile(key, made->Answers, error)) {
-    std::error_code ec;
-    fs::remove(output, ec);
-    ReportBadFile(key, error);
+  std::string failed, error;
+  if (!WriteMadeTest(output, *made, failed, error)) {
+    ReportBadFile(failed, error);
     return kExitBadInput;
   }
   std::printf("%s: %zu questions\n%s: the key\n", output.c_str(), made->Questions, key.c_str());

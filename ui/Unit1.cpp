@@ -131,7 +131,7 @@ QString FormatGrade(double Ratio) {
 }
 
 TForm1::TForm1(const QStringList& Arguments, std::unique_ptr<TTimer> Timer,
-               TFileDialogRunner* FileDialogs)
+               TFileDialogRunner* FileDialogs, bool KeepBackup)
     : FFileDialogs(FileDialogs) {
   if (FFileDialogs == nullptr) {
     FOwnFileDialogs = std::make_unique<TQtFileDialogRunner>();
@@ -139,7 +139,8 @@ TForm1::TForm1(const QStringList& Arguments, std::unique_ptr<TTimer> Timer,
   }
   InstallWindowAccessibility();
   CreateComponents();
-  FExam = std::make_unique<TExam>(true, Timer ? std::move(Timer) : std::make_unique<TQtTimer>());
+  FExam =
+      std::make_unique<TExam>(KeepBackup, Timer ? std::move(Timer) : std::make_unique<TQtTimer>());
   FormCreate(Arguments);
 }
 

@@ -37,9 +37,10 @@ class TForm1 : public QMainWindow {
  public:
   // Arguments: the command line without the program's name; one naming an existing file is
   // opened as a test at once. Without a timer the exam gets the one-second GUI clock; without
-  // a runner the toolkit's file dialogs are used.
+  // a runner the toolkit's file dialogs are used. Without KeepBackup the exam keeps no crash
+  // backup (a preview of a test that is no student's exam).
   explicit TForm1(const QStringList& Arguments, std::unique_ptr<TTimer> Timer = nullptr,
-                  TFileDialogRunner* FileDialogs = nullptr);
+                  TFileDialogRunner* FileDialogs = nullptr, bool KeepBackup = true);
   ~TForm1() override;
 
   // The seven dialogs, created after the window, in this order, and kept until it closes.

@@ -86,6 +86,37 @@ TEST_F(ExamTool, MakeIsReproducibleWithAnIdentAndRandomWithout) {
   EXPECT_NE(GetTestIdent(fixture::View(a)), GetTestIdent(fixture::View(b)));
 }
 
+TEST_F(ExamTool, MakeTakesTheSourcesIdentUnlessTheCommandLineGivesOne) {
+  const char kOther[] =
+      "{11111111-2222-3333-4444-555555555555}{66666666-7777-8888-9999-AAAAAAAAAAAA}BBBBBBBB";
+  std::string source = Read("test.md");
+  source.insert(source.find("---", 3), std::string("ident: ") + kIdent + "\n");
+  examtest::WriteFile(Dir() / "withident.md", source);
+  ASSERT_EQ(RunTool(Dir(), "make withident.md").Exit, 0);
+  EXPECT_EQ(GetTestIdent(fixture::View(Read("withident.tst"))),
+            GetTestIdent(fixture::View(Read("test.tst"))));
+  ASSERT_EQ(RunTool(Dir(), std::string("make withident.md -o other.tst --ident ") + kOther).Exit,
+            0);
+  EXPECT_NE(RunTool(Dir(), "info other.tst").Out.find(kOther), std::string::npos);
+
+  struct Bad {
+    const char* line;
+    const char* error;
+  } bad[] = {
+      {"ident: 1234", "withident.md:3: the identity needs 72 hexadecimal digits"},
+      {"ident: {01234567-89AB-CDEF-0123-456789ABCDEF}", "withident.md:3: the identity needs"}};
+  for (const Bad& b : bad) {
+    std::string broken = source;
+    broken.replace(broken.find("ident: "),
+                   broken.find('\n', broken.find("ident: ")) - broken.find("ident: "), b.line);
+    examtest::WriteFile(Dir() / "withident.md", broken);
+    const auto run = RunTool(Dir(), "make withident.md -o broken.tst");
+    EXPECT_EQ(run.Exit, 1) << b.line;
+    EXPECT_NE(run.Err.find(b.error), std::string::npos) << run.Err;
+    EXPECT_FALSE(fs::exists(Dir() / "broken.tst"));
+  }
+}
+
 TEST_F(ExamTool, MakeReportsSourceErrorsAndWritesNothing) {
   std::string source = Read("test.md");
   auto replace = [&source](const std::string& from, const std::string& to) {

@@ -1,0 +1,145 @@
+// The preview: one question built as a test of its own and opened in the student's window.
+#include "QuestionPreview.h"
+
+#include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cstring>
+#include <filesystem>
+
+#include "Exam.h"
+#include "PageImage.h"
+#include "TestMaker.h"
+#include "Unit1.h"
+
+namespace {
+
+// Pages kept for questions not shown any more (the teacher goes back and forth between them).
+constexpr size_t kKeptPages = 256;
+
+std::unique_ptr<TCustomMemory> Block(const std::string& Bytes) {
+  auto block = std::make_unique<TVirtualMemory>();
+  block->SetSize(static_cast<int32_t>(Bytes.size()));
+  if (!Bytes.empty()) std::memcpy(block->Memory(), Bytes.data(), Bytes.size());
+  return block;
+}
+
+std::string Num(double Value) {
+  return std::to_string(Value);
+}
+
+// Everything the preview of a question is made of, as one string.
+std::string QuestionKey(const TSourceTest& Test, const TQuestionPlace& Place,
+                        const std::string& BaseDir) {
+  const TSourceTopic& topic = Test.Topics[size_t(Place.Topic)];
+  const TSourceQuestion& q = *Place.Question;
+  std::string key = Test.Title + '\0' + topic.Name + '\0' + BaseDir + '\0' + q.PageFile + '\0' +
+                    q.Body + '\0' + Num(q.MaxScore) + (q.Multi ? "m" : "s");
+  for (const auto& o : q.Options)
+    key += '\0' + o.Caption + '\0' + Num(o.Marked) + '/' + Num(o.Unmarked);
+  return key;
+}
+
+}  // namespace
+
+TQuestionPreview::TQuestionPreview(QWidget* Parent)
+    : QWidget(Parent),
+      FCounter(new QLabel(this)),
+      FProblem(new QLabel(this)),
+      FWindow(new TForm1({}, nullptr, nullptr, false)) {
+  setObjectName(QStringLiteral("QuestionPreview"));
+  FCounter->setObjectName(QStringLiteral("QuestionCounter"));
+  FCounter->setAccessibleName(QStringLiteral("Номер вопроса"));
+  FProblem->setObjectName(QStringLiteral("PreviewProblem"));
+  FProblem->setWordWrap(true);
+  FProblem->setStyleSheet(QStringLiteral("color: #b00000"));
+  FProblem->hide();
+  // The student's window lives on as a part of this one: no frame, no commands of the exam.
+  FWindow->setParent(this, Qt::Widget);
+  FWindow->setMinimumSize(0, 0);
+  for (const char* bar : {"ToolBar1"}) {
+    if (auto* b = FWindow->findChild<QToolBar*>(QLatin1String(bar))) b->hide();
+  }
+  if (auto* tools = FWindow->findChild<QToolBar*>(QStringLiteral("ToolBar2"))) {
+    for (QAction* action : tools->actions()) {
+      QWidget* w = tools->widgetForAction(action);
+      const QString name = w ? w->objectName() : QString();
+      if (name != QLatin1String("tbZoomWidth") && name != QLatin1String("tbZoomPage"))
+        action->setVisible(false);
+    }
+  }
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  layout->addWidget(FCounter);
+  layout->addWidget(FProblem);
+  layout->addWidget(FWindow, 1);
+  FCounter->setText(QStringLiteral("Вопросов нет"));
+}
+
+TQuestionPreview::~TQuestionPreview() = default;
+
+TPageImage& TQuestionPreview::Page() const {
+  return *FWindow->findChild<TPageImage*>(QStringLiteral("QImage"));
+}
+
+void TQuestionPreview::ZoomWidth() {
+  FWindow->tbZoomWidthClick();
+}
+
+void TQuestionPreview::ZoomPage() {
+  FWindow->tbZoomPageClick();
+}
+
+const TPageResult& TQuestionPreview::PageOf(const TSourceQuestion& Question,
+                                            const std::string& BaseDir) {
+  const std::string key = BaseDir + '\0' + Question.PageFile + '\0' + Question.Body;
+  if (auto it = FPages.find(key); it != FPages.end()) return it->second;
+  if (FPages.size() >= kKeptPages) FPages.clear();
+  TPageResult page =
+      Question.PageFile.empty()
+          ? MakeMarkdownPage(Question.Body, BaseDir)
+          : MakePageFromFile((std::filesystem::path(BaseDir) / Question.PageFile).string());
+  return FPages.emplace(key, std::move(page)).first->second;
+}
+
+void TQuestionPreview::ShowQuestion(const std::shared_ptr<const TParsedSource>& Source, int Index,
+                                    const std::string& BaseDir) {
+  const int count = Source ? int(Source->Places.size()) : 0;
+  if (Index < 0 || Index >= count) {
+    FIndex = -1;
+    FShownKey.clear();
+    FPageError.clear();
+    FProblem->hide();
+    FCounter->setText(QStringLiteral("Вопросов нет"));
+    FWindow->Exam().OpenTest(nullptr);
+    return;
+  }
+  FIndex = Index;
+  FCounter->setText(QStringLiteral("Вопрос %1 из %2").arg(Index + 1).arg(count));
+  const TQuestionPlace& place = Source->Places[size_t(Index)];
+  std::string key = QuestionKey(Source->Test, place, BaseDir);
+  if (key == FShownKey) return;
+  FShownKey = std::move(key);
+
+  const TPageResult& page = PageOf(*place.Question, BaseDir);
+  FPageError = page.Error;
+  FProblem->setText(QString::fromStdString(page.Error));
+  FProblem->setVisible(!page.Error.empty());
+  TExam& exam = FWindow->Exam();
+  try {
+    // The options' captions must be encodable for the test to be made; the parser has said
+    // which are not, and such a question is shown with what can be made of it.
+    const TMadeTest made =
+        MakeTestImages(OneQuestionTest(Source->Test, place), {page.Metafile}, TTestIdent{});
+    exam.OpenTest(Block(made.Test));
+    exam.OpenTestAnswers(Block(made.Answers));
+    exam.SetRunning(false);
+  } catch (const std::exception& e) {
+    FPageError = e.what();
+    FProblem->setText(QString::fromStdString(FPageError));
+    FProblem->show();
+    exam.OpenTest(nullptr);
+  }
+}
