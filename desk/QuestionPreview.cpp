@@ -48,6 +48,7 @@ TQuestionPreview::TQuestionPreview(QWidget* Parent)
       FCounter(new QLabel(this)),
       FProblem(new QLabel(this)),
       FWindow(new TForm1({}, nullptr, nullptr, false)) {
+  FTex.setMaxThreadCount(1);
   setObjectName(QStringLiteral("QuestionPreview"));
   FCounter->setObjectName(QStringLiteral("QuestionCounter"));
   FCounter->setAccessibleName(QStringLiteral("Номер вопроса"));
@@ -78,7 +79,10 @@ TQuestionPreview::TQuestionPreview(QWidget* Parent)
   FCounter->setText(QStringLiteral("Вопросов нет"));
 }
 
-TQuestionPreview::~TQuestionPreview() = default;
+TQuestionPreview::~TQuestionPreview() {
+  // A run under way posts its result to this window: it ends before the window does.
+  FTex.waitForDone();
+}
 
 TPageImage& TQuestionPreview::Page() const {
   return *FWindow->findChild<TPageImage*>(QStringLiteral("QImage"));
@@ -92,20 +96,66 @@ void TQuestionPreview::ZoomPage() {
   FWindow->tbZoomPageClick();
 }
 
-const TPageResult& TQuestionPreview::PageOf(const TSourceQuestion& Question,
+const TPageResult* TQuestionPreview::PageOf(const TSourceQuestion& Question,
                                             const std::string& BaseDir) {
   const std::string key = BaseDir + '\0' + Question.PageFile + '\0' + Question.Body;
-  if (auto it = FPages.find(key); it != FPages.end()) return it->second;
+  if (auto it = FPages.find(key); it != FPages.end()) return &it->second;
   if (FPages.size() >= kKeptPages) FPages.clear();
-  TPageResult page =
-      Question.PageFile.empty()
-          ? MakeMarkdownPage(Question.Body, BaseDir)
-          : MakePageFromFile((std::filesystem::path(BaseDir) / Question.PageFile).string());
-  return FPages.emplace(key, std::move(page)).first->second;
+  if (!Question.PageFile.empty()) {
+    TPageResult page =
+        MakePageFromFile((std::filesystem::path(BaseDir) / Question.PageFile).string());
+    return &FPages.emplace(key, std::move(page)).first->second;
+  }
+  std::vector<TFormula> formulas, missing;
+  std::vector<TSourceError> unused;  // the parser has listed them
+  MarkFormulas(Question.Body, formulas, unused);
+  for (TFormula& f : formulas) {
+    if (auto bad = FBadFormulas.find(f.Key()); bad != FBadFormulas.end())
+      return &FPages.emplace(key, TPageResult{{}, bad->second}).first->second;
+    if (!FFormulas.count(f.Key())) missing.push_back(std::move(f));
+  }
+  if (!missing.empty()) {
+    Typeset(std::move(missing));
+    return nullptr;
+  }
+  TPageResult page = MakeMarkdownPage(Question.Body, BaseDir, FFormulas);
+  return &FPages.emplace(key, std::move(page)).first->second;
+}
+
+void TQuestionPreview::Typeset(std::vector<TFormula> Formulas) {
+  if (FTypesetting) return;  // the question is looked at again when the run under way ends
+  FTypesetting = true;
+  FTex.start([this, formulas = std::move(Formulas)] {
+    std::vector<TSourceError> errors;
+    TFormulaPictures pictures = TypesetFormulas(formulas, TTexSetup{}, errors);
+    std::map<std::string, std::string> failed;
+    for (const TFormula& f : formulas) {
+      if (pictures.count(f.Key())) continue;
+      std::string message = "the formula was not typeset";
+      for (const TSourceError& e : errors)
+        if (e.Line == f.Line || errors.size() == 1) message = e.Message;
+      failed.emplace(f.Key(), std::move(message));
+    }
+    QMetaObject::invokeMethod(
+        this, [this, pictures = std::move(pictures), failed = std::move(failed)] {
+          Typeset(pictures, failed);
+        }, Qt::QueuedConnection);
+  });
+}
+
+void TQuestionPreview::Typeset(const TFormulaPictures& Pictures,
+                               const std::map<std::string, std::string>& Failed) {
+  FTypesetting = false;
+  for (const auto& [key, svg] : Pictures) FFormulas.insert_or_assign(key, svg);
+  for (const auto& [key, message] : Failed) FBadFormulas.insert_or_assign(key, message);
+  FShownKey.clear();
+  if (FSource) ShowQuestion(FSource, FIndex, FBaseDir);
 }
 
 void TQuestionPreview::ShowQuestion(const std::shared_ptr<const TParsedSource>& Source, int Index,
                                     const std::string& BaseDir) {
+  FSource = Source;
+  FBaseDir = BaseDir;
   const int count = Source ? int(Source->Places.size()) : 0;
   if (Index < 0 || Index >= count) {
     FIndex = -1;
@@ -123,18 +173,27 @@ void TQuestionPreview::ShowQuestion(const std::shared_ptr<const TParsedSource>& 
   if (key == FShownKey) return;
   FShownKey = std::move(key);
 
-  const TPageResult& page = PageOf(*place.Question, BaseDir);
+  TExam& exam = FWindow->Exam();
+  const TPageResult* made = PageOf(*place.Question, BaseDir);
+  if (made == nullptr) {
+    FShownKey.clear();  // made when the formulas are typeset
+    FPageError.clear();
+    FProblem->setText(QStringLiteral("Набираются формулы…"));
+    FProblem->show();
+    exam.OpenTest(nullptr);
+    return;
+  }
+  const TPageResult& page = *made;
   FPageError = page.Error;
   FProblem->setText(QString::fromStdString(page.Error));
   FProblem->setVisible(!page.Error.empty());
-  TExam& exam = FWindow->Exam();
   try {
     // The options' captions must be encodable for the test to be made; the parser has said
     // which are not, and such a question is shown with what can be made of it.
-    const TMadeTest made =
+    const TMadeTest test =
         MakeTestImages(OneQuestionTest(Source->Test, place), {page.Metafile}, TTestIdent{});
-    exam.OpenTest(Block(made.Test));
-    exam.OpenTestAnswers(Block(made.Answers));
+    exam.OpenTest(Block(test.Test));
+    exam.OpenTestAnswers(Block(test.Answers));
     exam.SetRunning(false);
   } catch (const std::exception& e) {
     FPageError = e.what();

@@ -3,6 +3,7 @@
 // after loading the key, and "Вопрос N из M" above it.
 #pragma once
 
+#include <QThreadPool>
 #include <QWidget>
 #include <map>
 #include <memory>
@@ -28,6 +29,9 @@ class TQuestionPreview : public QWidget {
                     const std::string& BaseDir);
   // The reason the shown question's page could not be made, else empty.
   const std::string& PageError() const { return FPageError; }
+  // True while the shown question's formulas are being typeset (TeX runs beside the window; the
+  // page follows when it is done).
+  bool Typesetting() const { return FTypesetting; }
   int ShownIndex() const { return FIndex; }
   void ZoomWidth();
   void ZoomPage();
@@ -37,7 +41,11 @@ class TQuestionPreview : public QWidget {
   QLabel& Counter() const { return *FCounter; }
 
  private:
-  const TPageResult& PageOf(const TSourceQuestion& Question, const std::string& BaseDir);
+  // The question's page, or null while its formulas are being typeset.
+  const TPageResult* PageOf(const TSourceQuestion& Question, const std::string& BaseDir);
+  // Starts typesetting the formulas not typeset yet, unless a run is under way.
+  void Typeset(std::vector<TFormula> Formulas);
+  void Typeset(const TFormulaPictures& Pictures, const std::map<std::string, std::string>& Failed);
 
   QLabel* FCounter;
   QLabel* FProblem;
@@ -46,4 +54,11 @@ class TQuestionPreview : public QWidget {
   std::string FShownKey;
   std::string FPageError;
   std::map<std::string, TPageResult> FPages;  // by what a page is made of
+  // The question last asked for, shown again when its formulas are typeset.
+  std::shared_ptr<const TParsedSource> FSource;
+  std::string FBaseDir;
+  TFormulaPictures FFormulas;                     // typeset, by TFormula::Key()
+  std::map<std::string, std::string> FBadFormulas;  // TeX's message, by TFormula::Key()
+  bool FTypesetting = false;
+  QThreadPool FTex;  // one TeX run at a time
 };

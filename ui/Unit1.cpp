@@ -454,6 +454,7 @@ void TForm1::ExamStateChange() {
       pnNotice->Clear();
       pnTimer->setText(QStringLiteral("0%"));
       FAnswerButtons->SetShowRight(true);
+      DescribePage();  // the right options, now shown in red, are told too
       if (FShowOverDialog && TestOverDialog != nullptr && !TestOverDialog->isVisible())
         ShowModal(*TestOverDialog);
       break;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
@@ -88,7 +90,8 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
   student.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->hide();
   student.resize(FWindow->Preview().StudentWindow().size());
   student.show();
-  // The first question, one with a table, and the last one, by the line under the caret.
+  // The first question, one with a table, and the last one (with formulas), by the line under
+  // the caret.
   // The text taken out and put back: every question is shown afresh in the window at its size
   // (the first page shown while the window was laid out the first time stands a pixel lower).
   FWindow->Editor().selectAll();
@@ -96,20 +99,25 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
   Settle();
   FWindow->Editor().paste();
   Settle();
-  for (int q : {0, 5, 11}) {
+  for (int q : {0, 5, 12}) {
     FWindow->Editor().GoToLine(1);
     QTextCursor cursor = FWindow->Editor().document()->find(QStringLiteral("### "), 0);
     for (int i = 0; i < q; ++i)
       cursor = FWindow->Editor().document()->find(QStringLiteral("### "), cursor);
     FWindow->Editor().setTextCursor(cursor);
     QCoreApplication::processEvents();
-    EXPECT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос %1 из 12").arg(q + 1));
+    // Formulas are typeset beside the window, then the page is shown.
+    QDeadlineTimer typeset(60000);
+    while (FWindow->Preview().Typesetting() && !typeset.hasExpired()) QTest::qWait(20);
+    ASSERT_FALSE(FWindow->Preview().Typesetting());
+    EXPECT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос %1 из 13").arg(q + 1));
     exam.First();
     for (int i = 0; i < q; ++i) exam.Next();
     QCoreApplication::processEvents();
     TPageImage& shown = FWindow->Preview().Page();
     const QImage preview = shown.grab().toImage();
-    const QImage real = student.findChild<TPageImage*>(QStringLiteral("QImage"))->grab().toImage();
+    TPageImage& realPage = *student.findChild<TPageImage*>(QStringLiteral("QImage"));
+    const QImage real = realPage.grab().toImage();
     EXPECT_EQ(preview.size(), real.size()) << q;
     EXPECT_TRUE(preview == real) << "question " << q + 1 << ": the preview differs from the exam";
     const QImage previewAnswers = FWindow->Preview()
@@ -121,9 +129,24 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
         student.findChild<QScrollArea*>(QStringLiteral("AnswPanel"))->grab().toImage();
     EXPECT_TRUE(previewAnswers == realAnswers)
         << "question " << q + 1 << ": the answer column differs";
-    EXPECT_EQ(shown.accessibleName(), QStringLiteral("Страница вопроса"));
-    EXPECT_FALSE(shown.accessibleDescription().isEmpty());
+    // A screen reader hears the page's text and its options as the student will.
+    EXPECT_FALSE(shown.Description().isEmpty());
+    EXPECT_EQ(shown.Description(), realPage.Description()) << q;
+    const QString spoken = QAccessible::queryAccessibleInterface(&shown)->text(QAccessible::Name);
+    EXPECT_TRUE(spoken.endsWith(shown.Description())) << spoken.toStdString();
   }
+}
+
+// A formula TeX cannot set: the question's page says why, and the window goes on.
+TEST_F(DeskWindow, AFormulaTeXCannotSetIsTheQuestionsProblem) {
+  FWindow->Editor().moveCursor(QTextCursor::End);
+  Type(QStringLiteral("\n### Вопрос\nЧему равно $\\nosuchmacro{x}$?\n- [x] 1\n- [ ] 2\n"));
+  QDeadlineTimer typeset(60000);
+  while (FWindow->Preview().Typesetting() && !typeset.hasExpired()) QTest::qWait(20);
+  ASSERT_FALSE(FWindow->Preview().Typesetting());
+  EXPECT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос 14 из 14"));
+  EXPECT_NE(FWindow->Preview().PageError().find("nosuchmacro"), std::string::npos)
+      << FWindow->Preview().PageError();
 }
 
 TEST_F(DeskWindow, ErrorsAreListedAsYouTypeAndBuildingThenWritesNothing) {
@@ -310,7 +333,7 @@ TEST_F(DeskWindow, TheOutlineListsTopicsLevelsAndQuestionsAndMovesTheCaret) {
   EXPECT_EQ(level->text(1), QStringLiteral("4"));
   QTreeWidgetItem* question = level->child(1);
   outline.setCurrentItem(question);
-  EXPECT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос 2 из 12"));
+  EXPECT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос 2 из 13"));
 }
 
 TEST_F(DeskWindow, GradingShowsTheClassWithTheFiguresOfExamtool) {

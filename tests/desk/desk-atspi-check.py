@@ -43,16 +43,17 @@ def main():
     # The preview's page is made after the first parse.
     for _ in range(50):
         nodes = all_nodes(app)
-        page = [n for n in nodes if n.name == "Страница вопроса"]
-        if page and page[0].description:
+        # The page's name reads where it is, its text and its options.
+        page = [n for n in nodes if n.getRole() == pyatspi.ROLE_PANEL and "Варианты ответа" in n.name]
+        if page:
             break
         GLib.usleep(100000)
     editable = [n for n in nodes if n.getState().contains(pyatspi.STATE_EDITABLE)
                 and n.getState().contains(pyatspi.STATE_MULTI_LINE)]
     if [n.name for n in editable] != ["Текст теста"]:
         problems.append("multi-line editable texts: %r" % [n.name for n in editable])
-    if not page or "скорости" not in page[0].description:
-        problems.append("preview page: %r" % [(n.name, n.description) for n in page])
+    if not page or "скорости" not in page[0].name:
+        problems.append("preview page: %r" % [n.name for n in page])
     for name in ("Ошибки", "Оценки учеников"):
         if not any(n.name == name for n in nodes):
             problems.append("no control named %r" % name)
