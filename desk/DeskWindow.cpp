@@ -38,7 +38,9 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "BankImport.h"
 #include "ClassView.h"
+#include "FileHelpers.h"
 #include "Cp1251.h"
 #include "LoadTest.h"
 #include "OutputFile.h"
@@ -306,6 +308,20 @@ void TDeskWindow::CreateMenus() {
         if (!MayDiscard()) return;
         const QString name = AskFile(QStringLiteral("Открыть текст теста"), SourceFilter(), false);
         if (!name.isEmpty()) OpenSource(name);
+      },
+      true);
+  AddAction(
+      file, QStringLiteral("Импорт банка вопросов…"), QKeySequence(Qt::CTRL | Qt::Key_I),
+      [this] {
+        if (!MayDiscard()) return;
+        const QString bank = AskFile(
+            QStringLiteral("Импорт банка вопросов"),
+            QStringLiteral("Банки вопросов (*.xml *.gift *.txt);;Все файлы (*)"), false);
+        if (bank.isEmpty()) return;
+        QString source = AskFile(QStringLiteral("Сохранить текст теста"), SourceFilter(), true);
+        if (source.isEmpty()) return;
+        if (QFileInfo(source).suffix().isEmpty()) source += QStringLiteral(".md");
+        ImportBank(bank, source);
       },
       true);
   FRecentMenu = file->addMenu(QStringLiteral("Недавние"));
@@ -596,6 +612,61 @@ bool TDeskWindow::OpenSource(const QString& FileName) {
   UpdateTitle();
   AddRecent(FFileName);
   FParser.Parse(text.toStdString());
+  return true;
+}
+
+bool TDeskWindow::ImportBank(const QString& BankFile, const QString& SourceFile) {
+  const std::string bank = Local(BankFile), source = Local(SourceFile);
+  std::string atFault;
+  if (const std::string problem = ImportTargetProblem(bank, source, atFault); !problem.empty()) {
+    Tell(QStringLiteral("Банк не импортирован: %1: %2").arg(Q(atFault), Q(problem)));
+    return false;
+  }
+  std::string bytes;
+  if (QFileInfo(BankFile).size() > qint64(kMaxBankBytes)) {
+    Tell(QStringLiteral("Банк не импортирован: %1 больше %2 МБ.")
+             .arg(BankFile)
+             .arg(kMaxBankBytes >> 20));
+    return false;
+  }
+  if (!ReadWholeFile(bank, bytes)) {
+    Tell(QStringLiteral("Файл %1 не прочитан.").arg(BankFile));
+    return false;
+  }
+  TBankImportOptions options;
+  options.BankName = std::filesystem::path(bank).stem().string();
+  options.ImagesFolder = ImportedImagesFolder(source);
+  const TBankImport imported = ::ImportBank(bytes, options);
+  if (!imported.Ok) {
+    const QString where = imported.ErrorLine > 0
+                              ? QStringLiteral("%1, строка %2").arg(BankFile).arg(imported.ErrorLine)
+                              : BankFile;
+    Tell(QStringLiteral("Банк не импортирован: %1: %2").arg(where, Q(imported.Error)));
+    return false;
+  }
+  const std::string images =
+      (std::filesystem::path(source).parent_path() / options.ImagesFolder).string();
+  std::string error;
+  if (!WriteImportedBank(imported, source, images, error)) {
+    Tell(QStringLiteral("Текст теста не записан в %1: %2").arg(SourceFile, Q(error)));
+    return false;
+  }
+  QFile::remove(RecoveryFile());
+  if (!OpenSource(SourceFile)) return false;
+  QString summary = QStringLiteral("Импортировано вопросов: %1 (%2).")
+                        .arg(imported.Questions)
+                        .arg(Q(BankFormatName(imported.Format)));
+  Tell(summary);
+  if (imported.Skipped.empty() && imported.Notes.empty()) return true;
+  if (!imported.Skipped.empty()) {
+    summary += QStringLiteral("\n\nПропущены (%1):").arg(imported.Skipped.size());
+    for (const std::string& s : imported.Skipped) summary += QStringLiteral("\n") + Q(s);
+  }
+  if (!imported.Notes.empty()) {
+    summary += QStringLiteral("\n\nЗамечания:");
+    for (const std::string& n : imported.Notes) summary += QStringLiteral("\n") + Q(n);
+  }
+  AskChoice(summary, {QStringLiteral("OK")});
   return true;
 }
 

@@ -37,6 +37,9 @@ class TDeskWindow : public QMainWindow {
   bool OpenSource(const QString& FileName);
   bool Save();
   bool SaveAs();
+  // A question bank (Moodle XML, GIFT, Aiken) written as the source SourceFile, its pictures
+  // beside it, then opened; what was skipped is told.
+  bool ImportBank(const QString& BankFile, const QString& SourceFile);
   // Asks about unsaved changes; false when the teacher cancels.
   bool MayDiscard();
   const QString& FileName() const { return FFileName; }

@@ -413,6 +413,25 @@ std::string ImportedImagesFolder(const std::string& sourcePath) {
   return fs::path(sourcePath).stem().string() + "-images";
 }
 
+std::string ImportTargetProblem(const std::string& bankPath, const std::string& sourcePath,
+                                std::string& file) {
+  file = sourcePath;
+  if (std::string clash = OutputClashesWithInput(sourcePath, {bankPath}); !clash.empty())
+    return clash;
+  file = bankPath;
+  const std::string imagesFolder =
+      (fs::path(sourcePath).parent_path() / ImportedImagesFolder(sourcePath)).string();
+  // The pictures' folder is replaced whole: the bank must not be in it.
+  std::error_code ec;
+  const fs::path bank = fs::weakly_canonical(bankPath, ec),
+                 folder = fs::weakly_canonical(imagesFolder, ec);
+  if (!ec && std::mismatch(folder.begin(), folder.end(), bank.begin(), bank.end()).first ==
+                 folder.end()) {
+    return "lies in " + imagesFolder + ", which the import replaces: move it out first";
+  }
+  return {};
+}
+
 bool WriteImportedBank(const TBankImport& imported, const std::string& sourcePath,
                        const std::string& imagesFolder, std::string& error) {
   if (imported.Pictures.empty()) return WriteOutputFile(sourcePath, imported.Source, error);

@@ -43,6 +43,12 @@ TBankImport ImportBank(std::string_view bank, const TBankImportOptions& options)
 // The pictures' folder of a source, as the source names it: "SOURCE-images" beside SOURCE.md.
 std::string ImportedImagesFolder(const std::string& sourcePath);
 
+// Why the bank cannot be imported into sourcePath (the source would overwrite the bank, or the
+// bank lies in the pictures' folder that the import replaces), else empty; `file` is then the
+// one of the two at fault.
+std::string ImportTargetProblem(const std::string& bankPath, const std::string& sourcePath,
+                                std::string& file);
+
 // Writes the imported source to sourcePath and its pictures to the folder beside it that
 // options.ImagesFolder named. An existing source and pictures' folder stay as they were when
 // this fails. False with the reason in error.

@@ -1,5 +1,4 @@
 // examtool import: a question bank (Moodle XML, GIFT or Aiken) turned into a test source.
-#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
@@ -9,7 +8,6 @@
 #include "BankImport.h"
 #include "ExamTool.h"
 #include "FileHelpers.h"
-#include "OutputFile.h"
 
 namespace fs = std::filesystem;
 
@@ -75,22 +73,13 @@ int RunImport(const std::vector<std::string>& args) {
   }
   if (bank.empty()) return UsageError("import", "give the bank file");
   if (output.empty()) return UsageError("import", "give the source to write with -o SOURCE.md");
-  if (const std::string clash = OutputClashesWithInput(output, {bank}); !clash.empty()) {
-    return BadFile(output, clash);
+  std::string atFault;
+  if (const std::string problem = ImportTargetProblem(bank, output, atFault); !problem.empty()) {
+    return BadFile(atFault, problem);
   }
   const fs::path outPath(output);
   const std::string imagesName = ImportedImagesFolder(output);
   const std::string imagesFolder = (outPath.parent_path() / imagesName).string();
-  // The pictures' folder is replaced whole: the bank must not be in it.
-  std::error_code ec;
-  const fs::path bankPath = fs::weakly_canonical(bank, ec),
-                 folderPath = fs::weakly_canonical(imagesFolder, ec);
-  if (!ec &&
-      std::mismatch(folderPath.begin(), folderPath.end(), bankPath.begin(), bankPath.end()).first ==
-          folderPath.end()) {
-    return BadFile(bank,
-                   "lies in " + imagesFolder + ", which the import replaces: move it out first");
-  }
 
   std::string bytes;
   if (!ReadWholeFile(bank, bytes)) return BadFile(bank, "cannot be read");

@@ -6,6 +6,7 @@
 #include <QAccessible>
 #include <QClipboard>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
@@ -135,6 +136,44 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
     const QString spoken = QAccessible::queryAccessibleInterface(&shown)->text(QAccessible::Name);
     EXPECT_TRUE(spoken.endsWith(shown.Description())) << spoken.toStdString();
   }
+}
+
+// A question bank brought from another system: written as a source beside it and opened, what
+// was skipped told; a bank that cannot be read, or an import over the bank itself, changes
+// nothing.
+TEST_F(DeskWindow, AQuestionBankIsImportedAndOpenedWithWhatWasSkippedTold) {
+  examtest::WriteFile(Dir() / "bank.gift",
+                      "::Скорость:: Единица скорости в СИ? {=м/с ~км/ч ~узел}\n\n"
+                      "::Эссе:: Расскажите о себе {}\n");
+  ASSERT_TRUE(FWindow->ImportBank(Path("bank.gift"), Path("bank.md")))
+      << FWindow->LastMessage().toStdString();
+  Settle();
+  EXPECT_EQ(FWindow->FileName(), QFileInfo(Path("bank.md")).absoluteFilePath());
+  EXPECT_TRUE(fs::exists(Dir() / "bank.md"));
+  EXPECT_TRUE(FWindow->Editor().toPlainText().contains(QStringLiteral("Единица скорости в СИ?")));
+  EXPECT_EQ(FWindow->Preview().Counter().text().right(4), QStringLiteral("из 1"));
+  EXPECT_TRUE(ErrorRows().isEmpty()) << ErrorRows().join('\n').toStdString();
+  ASSERT_FALSE(FAsked.isEmpty());
+  EXPECT_TRUE(FAsked.back().contains(QStringLiteral("Пропущены (1):\n«Эссе» (essay)")))
+      << FAsked.back().toStdString();
+
+  const std::string before = examtest::ReadFile(Dir() / "bank.md");
+  examtest::WriteFile(Dir() / "broken.xml", "<quiz><question type=\"multichoice\">\n<name>");
+  struct TCase {
+    const char* Bank;
+    const char* Source;
+    const char* Told;
+  } cases[] = {
+      {"broken.xml", "bank.md", "broken.xml, строка"},
+      {"bank.gift", "bank.gift", "Банк не импортирован: "},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_FALSE(FWindow->ImportBank(Path(c.Bank), Path(c.Source))) << c.Bank;
+    EXPECT_TRUE(FWindow->LastMessage().contains(QString::fromUtf8(c.Told)))
+        << FWindow->LastMessage().toStdString();
+  }
+  EXPECT_EQ(examtest::ReadFile(Dir() / "bank.md"), before);
+  EXPECT_NE(examtest::ReadFile(Dir() / "bank.gift").find("::Эссе::"), std::string::npos);
 }
 
 // A formula TeX cannot set: the question's page says why, and the window goes on.
