@@ -59,6 +59,7 @@ TQuestionPreview::TQuestionPreview(QWidget* Parent)
   // The student's window lives on as a part of this one: no frame, no commands of the exam.
   FWindow->setParent(this, Qt::Widget);
   FWindow->setMinimumSize(0, 0);
+  FWindow->SetPlaceShown(false);  // the counter above says which question of the test it is
   for (const char* bar : {"ToolBar1"}) {
     if (auto* b = FWindow->findChild<QToolBar*>(QLatin1String(bar))) b->hide();
   }

@@ -87,8 +87,13 @@ TQuestionStrip* TForm1::CreateStrip() {
   return QuestionStrip;
 }
 
+void TForm1::SetPlaceShown(bool Shown) {
+  FPlaceShown = Shown;
+  ShowGlance();
+}
+
 void TForm1::ShowGlance() {
-  const bool open = !NavigationLocked();
+  const bool open = !NavigationLocked() && FPlaceShown;
   const int count = open ? FExam->QuestionCount() : 0;
   if (QuestionStrip->Count() != count) {
     QuestionStrip->SetCount(count);
@@ -98,6 +103,7 @@ void TForm1::ShowGlance() {
   if (!open) {
     pnWhere->clear();
     pnAnswered->clear();
+    if (!FPlaceShown && FExam->HasTest()) DescribePage();
     return;
   }
   const int current = FExam->CurrentQuestion();

@@ -50,6 +50,10 @@ class TForm1 : public QMainWindow {
   TCheckButtons& AnswerButtons() { return *FAnswerButtons; }
   TZoomMode ZoomMode() const { return FZoomMode; }
   bool NavigationLocked() const;
+  // The header's "Вопрос N из M" and "отвечено K" and the question strip. A window that shows one
+  // question of a larger test on its own (the teacher's preview) hides them: they would count
+  // that one question only.
+  void SetPlaceShown(bool Shown);
 
   // Commands; each does nothing while navigation is locked.
   void GoNext();
@@ -155,6 +159,7 @@ class TForm1 : public QMainWindow {
   std::unique_ptr<TFileDialogRunner> FOwnFileDialogs;
   TFileDialogRunner* FFileDialogs = nullptr;
   bool FShowOverDialog = true;
+  bool FPlaceShown = true;
   TZoomMode FZoomMode = zmWidth;
   // The minutes left of the latest time warning (5, 1), 0 before the first.
   int FWarnedMinutes = 0;

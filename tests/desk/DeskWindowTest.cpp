@@ -89,6 +89,7 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
   // The same geometry as the preview's: its page area has no room for the exam's command bar.
   student.setMinimumSize(0, 0);
   student.findChild<QToolBar*>(QStringLiteral("ToolBar1"))->hide();
+  student.SetPlaceShown(false);
   student.resize(FWindow->Preview().StudentWindow().size());
   student.show();
   // The first question, one with a table, and the last one (with formulas), by the line under
@@ -135,6 +136,14 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
     EXPECT_EQ(shown.Description(), realPage.Description()) << q;
     const QString spoken = QAccessible::queryAccessibleInterface(&shown)->text(QAccessible::Name);
     EXPECT_TRUE(spoken.endsWith(shown.Description())) << spoken.toStdString();
+    // The one-question test the preview is made of counts for nothing the teacher reads.
+    EXPECT_TRUE(spoken.startsWith(QStringLiteral("Страница вопроса, "))) << spoken.toStdString();
+    for (const char* counter : {"pnWhere", "pnAnswered"}) {
+      EXPECT_TRUE(FWindow->Preview().StudentWindow().findChild<QLabel*>(counter)->text().isEmpty())
+          << counter;
+    }
+    EXPECT_FALSE(FWindow->Preview().StudentWindow().findChild<QWidget*>("QuestionStrip")
+                     ->isVisible());
   }
 }
 

@@ -25,6 +25,23 @@ def all_nodes(app):
     return pyatspi.findAllDescendants(app, lambda n: n is not None)
 
 
+def read(node):
+    """(node, role, name, states) of a node, or None for one gone meanwhile: the page's
+    accessible object is made anew each time a page is shown."""
+    try:
+        return node, node.getRole(), node.name, node.getState()
+    except GLib.GError:
+        return None
+
+
+def snapshot(app):
+    try:
+        nodes = all_nodes(app)
+    except GLib.GError:  # a node replaced while the tree was walked: the caller looks again
+        return []
+    return [r for r in (read(n) for n in nodes) if r is not None]
+
+
 def main():
     pid = int(sys.argv[1])
     app = None
@@ -40,27 +57,29 @@ def main():
     frame = app.getChildAtIndex(0)
     if "demo.md" not in frame.name:
         problems.append("window title without the file name: %r" % frame.name)
-    # The preview's page is made after the first parse.
+    # The preview's page is made after the first parse. Its name reads where it is, its text and
+    # its options.
     for _ in range(50):
-        nodes = all_nodes(app)
-        # The page's name reads where it is, its text and its options.
-        page = [n for n in nodes if n.getRole() == pyatspi.ROLE_PANEL and "Варианты ответа" in n.name]
+        nodes = snapshot(app)
+        page = [name for _, role, name, _ in nodes
+                if role == pyatspi.ROLE_PANEL and "Варианты ответа" in name]
         if page:
             break
         GLib.usleep(100000)
-    editable = [n for n in nodes if n.getState().contains(pyatspi.STATE_EDITABLE)
-                and n.getState().contains(pyatspi.STATE_MULTI_LINE)]
-    if [n.name for n in editable] != ["Текст теста"]:
-        problems.append("multi-line editable texts: %r" % [n.name for n in editable])
-    if not page or "скорости" not in page[0].name:
-        problems.append("preview page: %r" % [n.name for n in page])
+    editable = [name for _, _, name, states in nodes
+                if states.contains(pyatspi.STATE_EDITABLE)
+                and states.contains(pyatspi.STATE_MULTI_LINE)]
+    if editable != ["Текст теста"]:
+        problems.append("multi-line editable texts: %r" % editable)
+    if not page or "скорости" not in page[0]:
+        problems.append("preview page: %r" % page)
     for name in ("Ошибки", "Оценки учеников"):
-        if not any(n.name == name for n in nodes):
+        if not any(n[2] == name for n in nodes):
             problems.append("no control named %r" % name)
     commands = {}
-    for n in nodes:
-        if n.getRole() in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_MENU_ITEM):
-            commands.setdefault(n.name, n)
+    for node, role, name, _ in nodes:
+        if role in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_MENU_ITEM):
+            commands.setdefault(name, node)
     for name in ("Собрать тест", "Пробный запуск", "Проверить работы", "Печать"):
         if name not in commands:
             problems.append("no command named %r" % name)
