@@ -37,6 +37,9 @@ void TForm1::DescribePage() {
 
 void TForm1::PresentPage() {
   DescribePage();
+  // Embedded in another window (the teacher's preview), the page never takes the keyboard from
+  // what the user types in.
+  if (!isWindow()) return;
   if (!QImage->hasFocus()) {
     QImage->setFocus(Qt::OtherFocusReason);
     return;

@@ -147,6 +147,24 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
   }
 }
 
+// The teacher types on while the preview follows the caret from question to question: the keys
+// stay in the editor.
+TEST_F(DeskWindow, TypingStaysInTheEditorWhileThePreviewTurnsPages) {
+  FWindow->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
+  FWindow->Editor().setFocus();
+  ASSERT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос 1 из 13"));
+  // Keys as the platform gives them: to the window, which passes them to its focused control.
+  QTest::keyClick(FWindow->windowHandle(), Qt::Key_End, Qt::ControlModifier);
+  Settle();
+  QDeadlineTimer typeset(60000);
+  while (FWindow->Preview().Typesetting() && !typeset.hasExpired()) QTest::qWait(20);
+  ASSERT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос 13 из 13"));
+  EXPECT_EQ(QApplication::focusWidget(), &FWindow->Editor());
+  for (char c : {'x', 'y', 'z'}) QTest::keyClick(FWindow->windowHandle(), c);
+  EXPECT_TRUE(FWindow->Editor().toPlainText().endsWith(QStringLiteral("xyz")));
+}
+
 // A question bank brought from another system: written as a source beside it and opened, what
 // was skipped told; a bank that cannot be read, or an import over the bank itself, changes
 // nothing.
