@@ -60,6 +60,8 @@ TQuestionPreview::TQuestionPreview(QWidget* Parent)
   FWindow->setParent(this, Qt::Widget);
   FWindow->setMinimumSize(0, 0);
   FWindow->SetPlaceShown(false);  // the counter above says which question of the test it is
+  // The page never takes the focus here: a screen reader finds it by its name, its text apart.
+  Page().SetDescriptionInName(false);
   for (const char* bar : {"ToolBar1"}) {
     if (auto* b = FWindow->findChild<QToolBar*>(QLatin1String(bar))) b->hide();
   }

@@ -29,6 +29,11 @@ class TPageImage : public QWidget {
   // The accessible name, read when asked for as well.
   void SetTitle(const QString& Text) { FTitle = Text; }
   const QString& Title() const { return FTitle; }
+  // Where a screen reader finds the description: after the title in the name (the default: the
+  // student's window gives the page the focus, and the name is what is spoken then), or as the
+  // accessible description of a page named by its title alone (a page that never takes the focus).
+  void SetDescriptionInName(bool InName) { FDescriptionInName = InName; }
+  bool DescriptionInName() const { return FDescriptionInName; }
   // How many times the records were played (the kept page spares the others).
   int PlayCount() const { return FPlayCount; }
 
@@ -50,6 +55,7 @@ class TPageImage : public QWidget {
   qreal FDrawnRatio = 0;
   int FPlayCount = 0;
   QString FTitle;
+  bool FDescriptionInName = true;
   QString FPageText;
   QString FTrailingDescription;
 };

@@ -19,7 +19,7 @@ void TForm1::DescribePage() {
                                     .arg(FExam->CurrentQuestion() + 1)
                                     .arg(count)
                               : QStringLiteral("Страница вопроса");
-  if (!Panel3->text().isEmpty()) title += QStringLiteral(", ") + Panel3->text();
+  if (FPlaceShown && !Panel3->text().isEmpty()) title += QStringLiteral(", ") + Panel3->text();
   QImage->SetTitle(title);
   QStringList options;
   for (int32_t i = 0; i < FAnswerButtons->Count(); ++i) {

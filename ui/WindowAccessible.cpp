@@ -69,10 +69,11 @@ class TPageAccessible : public QAccessibleWidget {
   QString text(QAccessible::Text Kind) const override {
     const auto* page = static_cast<TPageImage*>(widget());
     if (Kind == QAccessible::Name) {
-      const QString description = page->Description();
+      const QString description = page->DescriptionInName() ? page->Description() : QString();
       return description.isEmpty() ? page->Title() : page->Title() + ". " + description;
     }
-    if (Kind == QAccessible::Description) return {};
+    if (Kind == QAccessible::Description)
+      return page->DescriptionInName() ? QString() : page->Description();
     return QAccessibleWidget::text(Kind);
   }
 };

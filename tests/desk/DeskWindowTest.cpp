@@ -131,13 +131,13 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
         student.findChild<QScrollArea*>(QStringLiteral("AnswPanel"))->grab().toImage();
     EXPECT_TRUE(previewAnswers == realAnswers)
         << "question " << q + 1 << ": the answer column differs";
-    // A screen reader hears the page's text and its options as the student will.
+    // A screen reader finds the page by its name, and reads its text and options as the student
+    // will hear them.
+    QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(&shown);
+    EXPECT_EQ(spoken->text(QAccessible::Name), QStringLiteral("Страница вопроса"));
     EXPECT_FALSE(shown.Description().isEmpty());
-    EXPECT_EQ(shown.Description(), realPage.Description()) << q;
-    const QString spoken = QAccessible::queryAccessibleInterface(&shown)->text(QAccessible::Name);
-    EXPECT_TRUE(spoken.endsWith(shown.Description())) << spoken.toStdString();
+    EXPECT_EQ(spoken->text(QAccessible::Description), realPage.Description()) << q;
     // The one-question test the preview is made of counts for nothing the teacher reads.
-    EXPECT_TRUE(spoken.startsWith(QStringLiteral("Страница вопроса, "))) << spoken.toStdString();
     for (const char* counter : {"pnWhere", "pnAnswered"}) {
       EXPECT_TRUE(FWindow->Preview().StudentWindow().findChild<QLabel*>(counter)->text().isEmpty())
           << counter;

@@ -26,10 +26,10 @@ def all_nodes(app):
 
 
 def read(node):
-    """(node, role, name, states) of a node, or None for one gone meanwhile: the page's
-    accessible object is made anew each time a page is shown."""
+    """(node, role, name, states, description) of a node, or None for one gone meanwhile: the
+    page's accessible object is made anew each time a page is shown."""
     try:
-        return node, node.getRole(), node.name, node.getState()
+        return node, node.getRole(), node.name, node.getState(), node.description
     except GLib.GError:
         return None
 
@@ -57,16 +57,16 @@ def main():
     frame = app.getChildAtIndex(0)
     if "demo.md" not in frame.name:
         problems.append("window title without the file name: %r" % frame.name)
-    # The preview's page is made after the first parse. Its name reads where it is, its text and
-    # its options.
+    # The preview's page is made after the first parse; its description reads its text and its
+    # options.
     for _ in range(50):
         nodes = snapshot(app)
-        page = [name for _, role, name, _ in nodes
-                if role == pyatspi.ROLE_PANEL and "Варианты ответа" in name]
+        page = [description for _, _, name, _, description in nodes
+                if name == "Страница вопроса" and description]
         if page:
             break
         GLib.usleep(100000)
-    editable = [name for _, _, name, states in nodes
+    editable = [name for _, _, name, states, _ in nodes
                 if states.contains(pyatspi.STATE_EDITABLE)
                 and states.contains(pyatspi.STATE_MULTI_LINE)]
     if editable != ["Текст теста"]:
@@ -77,7 +77,7 @@ def main():
         if not any(n[2] == name for n in nodes):
             problems.append("no control named %r" % name)
     commands = {}
-    for node, role, name, _ in nodes:
+    for node, role, name, _, _ in nodes:
         if role in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_MENU_ITEM):
             commands.setdefault(name, node)
     for name in ("Собрать тест", "Пробный запуск", "Проверить работы", "Печать"):
