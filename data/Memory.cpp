@@ -103,3 +103,10 @@ void TCustomVirtualMemory::InitFromFile(TCustomVirtualMemory& block, const std::
   block.SetSize(static_cast<int32_t>(st.st_size));
   if (block.Size() > 0) block.ReadInto(fd, FileName);
 }
+
+std::unique_ptr<TCustomMemory> MemoryBlockOf(std::string_view Bytes) {
+  auto block = std::make_unique<TVirtualMemory>();
+  block->SetSize(static_cast<int32_t>(Bytes.size()));
+  if (block->Size() > 0) std::memcpy(block->Memory(), Bytes.data(), Bytes.size());
+  return block;
+}

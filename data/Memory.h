@@ -3,7 +3,9 @@
 
 #include <cstdint>
 #include <stdexcept>
+#include <memory>
 #include <string>
+#include <string_view>
 
 // The input/output error of the runtime: names the file and the operating system's reason.
 class EInOutError : public std::runtime_error {
@@ -70,3 +72,6 @@ class TVFMem : public TVirtualMemory {
   // Reads the whole file; a missing file gives an empty block, an unreadable one raises.
   explicit TVFMem(const std::string& FileName) { InitFromFile(*this, FileName); }
 };
+
+// A block holding a copy of Bytes: a file made in memory, opened as a loaded one would be.
+std::unique_ptr<TCustomMemory> MemoryBlockOf(std::string_view Bytes);

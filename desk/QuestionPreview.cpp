@@ -5,7 +5,6 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cstring>
 #include <filesystem>
 
 #include "Exam.h"
@@ -17,13 +16,6 @@ namespace {
 
 // Pages kept for questions not shown any more (the teacher goes back and forth between them).
 constexpr size_t kKeptPages = 256;
-
-std::unique_ptr<TCustomMemory> Block(const std::string& Bytes) {
-  auto block = std::make_unique<TVirtualMemory>();
-  block->SetSize(static_cast<int32_t>(Bytes.size()));
-  if (!Bytes.empty()) std::memcpy(block->Memory(), Bytes.data(), Bytes.size());
-  return block;
-}
 
 std::string Num(double Value) {
   return std::to_string(Value);
@@ -59,6 +51,7 @@ TQuestionPreview::TQuestionPreview(QWidget* Parent)
   // The student's window lives on as a part of this one: no frame, no commands of the exam.
   FWindow->setParent(this, Qt::Widget);
   FWindow->setMinimumSize(0, 0);
+  FWindow->setAccessibleName(QStringLiteral("Вопрос глазами ученика"));
   FWindow->SetPlaceShown(false);  // the counter above says which question of the test it is
   // The page never takes the focus here: a screen reader finds it by its name, its text apart.
   Page().SetDescriptionInName(false);
@@ -195,8 +188,8 @@ void TQuestionPreview::ShowQuestion(const std::shared_ptr<const TParsedSource>& 
     // which are not, and such a question is shown with what can be made of it.
     const TMadeTest test =
         MakeTestImages(OneQuestionTest(Source->Test, place), {page.Metafile}, TTestIdent{});
-    exam.OpenTest(Block(test.Test));
-    exam.OpenTestAnswers(Block(test.Answers));
+    exam.OpenTest(MemoryBlockOf(test.Test));
+    exam.OpenTestAnswers(MemoryBlockOf(test.Answers));
     exam.SetRunning(false);
   } catch (const std::exception& e) {
     FPageError = e.what();

@@ -259,7 +259,7 @@ TEST_F(DeskWindow, TheFirstBuildWritesTheIdentAndRebuildsKeepItUnlessAnswersNoLo
   const std::optional<TTestIdent> ident = SourceIdent(text);
   ASSERT_TRUE(ident) << "the source has no ident line after the build";
   TTestReader built;
-  built.SetMemory(examtest::Block(examtest::ReadFile(Dir() / "demo.tst-ans")));
+  built.SetMemory(MemoryBlockOf(examtest::ReadFile(Dir() / "demo.tst-ans")));
   EXPECT_TRUE(SameTestIdent(built.GetIdent(), *ident));
   const std::string firstTest = examtest::ReadFile(Dir() / "demo.tst");
   // examtool make takes the same line, so both build the same bytes.
@@ -289,7 +289,7 @@ TEST_F(DeskWindow, TheFirstBuildWritesTheIdentAndRebuildsKeepItUnlessAnswersNoLo
   const std::optional<TTestIdent> renewed = SourceIdent(examtest::ReadFile(Dir() / "demo.md"));
   ASSERT_TRUE(renewed);
   EXPECT_NE(*renewed, *ident);
-  built.SetMemory(examtest::Block(examtest::ReadFile(Dir() / "demo.tst")));
+  built.SetMemory(MemoryBlockOf(examtest::ReadFile(Dir() / "demo.tst")));
   EXPECT_TRUE(SameTestIdent(built.GetIdent(), *renewed));
   // The identity line is one undoable edit away.
   EXPECT_EQ(FWindow->Editor().document()->findBlockByNumber(1).text().left(7),

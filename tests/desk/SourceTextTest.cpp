@@ -72,7 +72,7 @@ TEST(SourceText, OldAnswersFitOnlyTheSameQuestionsAndOptionCounts) {
   const std::optional<TMadeTest> made = MakeTestFromSource(kSource, ".", RandomIdent(), errors);
   ASSERT_TRUE(made) << (errors.empty() ? "" : errors[0].Message);
   TTestReader key;
-  key.SetMemory(examtest::Block(made->Answers));
+  key.SetMemory(MemoryBlockOf(made->Answers));
   const struct {
     std::string text;
     bool fits;

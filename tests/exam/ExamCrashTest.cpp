@@ -24,7 +24,7 @@ const char* const kName = "Student";
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   TExam exam(true);
   exam.SetOnTick([](TExam&) {});
-  exam.OpenTest(examtest::Block(image));
+  exam.OpenTest(MemoryBlockOf(image));
   exam.SetRunning(true);
   exam.UserAnswers().SetUserName(kName);
   auto& clock = static_cast<TManualTimer&>(exam.Timer());
@@ -63,7 +63,7 @@ TEST(ExamCrash, AKilledExamRestoresItsLastCompleteTick) {
     ::close(pipeFds[0]);
 
     TExam exam(true);
-    exam.OpenTest(examtest::Block(image));
+    exam.OpenTest(MemoryBlockOf(image));
     const TTestUserAnswers& restored = exam.UserAnswers();
     const int32_t tick = restored.ElapsedSeconds();
     // The tick in flight may have finished its backup without reporting it.

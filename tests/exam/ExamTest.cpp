@@ -35,7 +35,7 @@ struct Harness {
     exam.SetOnTick([this](TExam&) { events.push_back("tick"); });
   }
   TManualTimer& Clock() { return static_cast<TManualTimer&>(exam.Timer()); }
-  void Open(const TTestSource& source) { exam.OpenTest(examtest::Block(WriteTestImage(source))); }
+  void Open(const TTestSource& source) { exam.OpenTest(MemoryBlockOf(WriteTestImage(source))); }
   void Ticks(int n) {
     for (int i = 0; i < n; ++i) Clock().Fire();
   }
@@ -138,7 +138,7 @@ TEST(Exam, ADamagedTestFileRaisesAndLeavesNoTest) {
   std::string image = WriteTestImage(fixture::Uniform(2, 2));
   fixture::PatchWord(image, hwQuestionsEnd, 1 << 30);
   h.events.clear();
-  EXPECT_THROW(h.exam.OpenTest(examtest::Block(image)), ETestImage);
+  EXPECT_THROW(h.exam.OpenTest(MemoryBlockOf(image)), ETestImage);
   EXPECT_FALSE(h.exam.HasTest());
   EXPECT_TRUE(h.events.empty());
 }
@@ -239,14 +239,14 @@ TEST(Exam, TestAnswersOfAnotherIdentityAreDropped) {
   TTestSource teacher = fixture::Uniform(2, 2);
   teacher.Ident = fixture::Ident(50);
   teacher.Topics[0].Levels[0].Questions[0] = Question({{"A)"}, {"B)", 1}});
-  h.exam.OpenTestAnswers(examtest::Block(WriteTestImage(teacher)));
+  h.exam.OpenTestAnswers(MemoryBlockOf(WriteTestImage(teacher)));
   h.exam.Regrade();
   EXPECT_EQ(h.exam.TestAnswersMemory(), nullptr);
   EXPECT_DOUBLE_EQ(h.exam.Score(0), 0.0);
   EXPECT_TRUE(h.exam.OptionCorrect(0));
 
   teacher.Ident = fixture::Ident(1);
-  h.exam.OpenTestAnswers(examtest::Block(WriteTestImage(teacher)));
+  h.exam.OpenTestAnswers(MemoryBlockOf(WriteTestImage(teacher)));
   h.exam.Regrade();
   EXPECT_NE(h.exam.TestAnswersMemory(), nullptr);
   EXPECT_DOUBLE_EQ(h.exam.Score(0), 0.5);
@@ -316,7 +316,7 @@ TEST(Exam, ThePageFallsBackToTheTeachersFile) {
   Harness h;
   h.Open(test);
   EXPECT_TRUE(h.exam.PagePicture().Empty());
-  h.exam.OpenTestAnswers(examtest::Block(WriteTestImage(teacher)));
+  h.exam.OpenTestAnswers(MemoryBlockOf(WriteTestImage(teacher)));
   EXPECT_EQ(h.exam.PagePicture().MMWidth(), 1000);
 }
 

@@ -17,7 +17,7 @@ struct Reader {
   TTestReader reader;
   TTestUserAnswers answers;
   explicit Reader(const TTestSource& source) {
-    reader.SetMemory(examtest::Block(WriteTestImage(source)));
+    reader.SetMemory(MemoryBlockOf(WriteTestImage(source)));
     answers.SetOptionCount(reader.Layout().TotalOptions());
     answers.SetIdent(source.Ident);
   }
@@ -175,9 +175,9 @@ TEST(TestReader, DamagedImagesRaiseAndLeaveTheReaderEmpty) {
     std::string image = good;
     fixture::PatchWord(image, c.offset, c.value);
     TTestReader r;
-    r.SetMemory(examtest::Block(good));
+    r.SetMemory(MemoryBlockOf(good));
     ASSERT_TRUE(r.Loaded());
-    EXPECT_THROW(r.SetMemory(examtest::Block(image)), ETestImage) << c.what;
+    EXPECT_THROW(r.SetMemory(MemoryBlockOf(image)), ETestImage) << c.what;
     EXPECT_EQ(r.Memory(), nullptr) << c.what;
     EXPECT_FALSE(r.Loaded()) << c.what;
     EXPECT_EQ(r.QuestionCount(), 0) << c.what;

@@ -1,7 +1,6 @@
 // Fuzz target: a test image (.tst / .tst-ans) validated, attached to a reader and walked.
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 #include "TestGrades.h"
@@ -86,11 +85,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   reader.SetImage({});
 
   // The same bytes as an owned block, as a file is loaded.
-  auto block = std::make_unique<TVirtualMemory>();
-  block->SetSize(static_cast<int32_t>(size));
-  if (block->Size() > 0) std::memcpy(block->Memory(), data, size);
   try {
-    reader.SetMemory(std::move(block));
+    reader.SetMemory(MemoryBlockOf({reinterpret_cast<const char*>(data), size}));
     ScoreBoth(reader);
   } catch (const ETestImage&) {
     if (reader.Memory() != nullptr || reader.Loaded()) __builtin_trap();

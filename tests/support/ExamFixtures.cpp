@@ -113,13 +113,6 @@ std::filesystem::path MemoryBackedDir() {
              : std::filesystem::path();
 }
 
-std::unique_ptr<TCustomMemory> Block(const std::string& bytes) {
-  auto block = std::make_unique<TVirtualMemory>();
-  block->SetSize(static_cast<int32_t>(bytes.size()));
-  if (!bytes.empty()) std::memcpy(block->Memory(), bytes.data(), bytes.size());
-  return block;
-}
-
 std::string Le32(int32_t v) {
   std::string s(4, '\0');
   for (int i = 0; i < 4; ++i) s[i] = static_cast<char>((uint32_t(v) >> (8 * i)) & 0xFF);

@@ -69,8 +69,6 @@ std::vector<std::string> FolderNames(const std::filesystem::path& dir);
 
 // /dev/shm when it is there and writable (no disk flushes), else empty: the usual directory.
 std::filesystem::path MemoryBackedDir();
-// A memory block holding the bytes, as a reader takes it.
-std::unique_ptr<TCustomMemory> Block(const std::string& bytes);
 // The smallest enhanced metafile: a header record framing w x h (0.01 mm) and the end record.
 std::string MinimalEmf(int32_t w, int32_t h);
 std::string ReadFile(const std::filesystem::path& path);

@@ -211,7 +211,7 @@ TEST(BankImport, BuiltTestsGradeEveryAnswerSetAsTheBankDoes) {
     ASSERT_TRUE(made) << (errors.empty() ? "" : errors[0].Message) << "\n" << imported.Source;
 
     TTestReader key;
-    key.SetMemory(examtest::Block(made->Answers));
+    key.SetMemory(MemoryBlockOf(made->Answers));
     ASSERT_EQ(key.QuestionCount(), int32_t(c.Questions.size()));
     EXPECT_EQ(key.TimeLimit(), int32_t(2 * c.Questions.size()));
     for (size_t t = 0; t < c.Topics.size(); ++t) {

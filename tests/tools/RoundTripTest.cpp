@@ -22,8 +22,6 @@
 
 namespace {
 
-std::unique_ptr<TCustomMemory> Block(const std::string& bytes) { return examtest::Block(bytes); }
-
 TEST(MakeRoundTrip, MarkingTheKeyScoresFullMarks) {
   examtest::TPrivateTempDir tmp;
   tooltest::WriteSmallSource(tmp.Path());
@@ -43,12 +41,12 @@ TEST(MakeRoundTrip, MarkingTheKeyScoresFullMarks) {
   const TMadeTest made = MakeTestImages(source, pages, RandomIdent());
 
   TTestReader key;
-  key.SetMemory(Block(made.Answers));
+  key.SetMemory(MemoryBlockOf(made.Answers));
   TExam exam(false);
   exam.SetOnStateChange([](TExam& e) {
     if (e.State() == esReady) e.SetRunning(true);
   });
-  exam.OpenTest(Block(made.Test));
+  exam.OpenTest(MemoryBlockOf(made.Test));
   ASSERT_EQ(exam.State(), esRunning);
   for (int32_t q = 0; q < key.QuestionCount(); ++q) {
     key.GoTo(q);
@@ -61,7 +59,7 @@ TEST(MakeRoundTrip, MarkingTheKeyScoresFullMarks) {
   }
   exam.SetRunning(false);
   ASSERT_EQ(exam.State(), esFinished);
-  exam.OpenTestAnswers(Block(made.Answers));
+  exam.OpenTestAnswers(MemoryBlockOf(made.Answers));
   exam.Regrade();
   EXPECT_DOUBLE_EQ(exam.Score(0), 1.0);
 }

@@ -111,7 +111,7 @@ void WriteAnswers(const std::filesystem::path& path, const std::string& test,
 void WriteClass(const std::filesystem::path& dir, const std::string& key, int students,
                 unsigned seed, int reversed) {
   TTestReader reader;
-  reader.SetMemory(examtest::Block(key));
+  reader.SetMemory(MemoryBlockOf(key));
   const TTestAnswersLayout& layout = reader.Layout();
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> chance(0.0, 1.0);

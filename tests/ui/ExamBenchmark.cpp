@@ -299,7 +299,7 @@ void Tick(benchmark::State& state, const fs::path& base) {
   examtest::TPrivateTempDir dir(base);
   TExam exam(true, std::make_unique<TManualTimer>());
   exam.SetOnTick([](TExam&) {});
-  exam.OpenTest(examtest::Block(WriteTestImage(fixture::Uniform(200, 5, 1000000))));
+  exam.OpenTest(MemoryBlockOf(WriteTestImage(fixture::Uniform(200, 5, 1000000))));
   exam.SetRunning(true);
   for (auto _ : state) exam.Tick();
   if (!exam.IsRunning() || !fs::exists(exam.UserAnswers().BackupFileName()))

@@ -48,7 +48,7 @@ struct Panel {
     area.resize(82, 300);
     area.show();
   }
-  void Open(const TTestSource& source) { exam.OpenTest(examtest::Block(WriteTestImage(source))); }
+  void Open(const TTestSource& source) { exam.OpenTest(MemoryBlockOf(WriteTestImage(source))); }
   std::vector<bool> Checked() const {
     std::vector<bool> v;
     for (int32_t i = 0; i < buttons.Count(); ++i) v.push_back(buttons.ButtonChecked(i));
@@ -204,7 +204,7 @@ TEST(AnswerPanel, RightOptionsTurnRedAfterTheExamByTheScoresInUse) {
   p.buttons.SetShowRight(true);
   EXPECT_EQ(p.Red(), (std::vector<bool>{false, true, false}));
   p.exam.OpenTestAnswers(
-      examtest::Block(WriteTestImage(OneQuestion({Opt("A"), Opt("B"), Opt("C", 1)}, 0, 7))));
+      MemoryBlockOf(WriteTestImage(OneQuestion({Opt("A"), Opt("B"), Opt("C", 1)}, 0, 7))));
   p.buttons.LoadQuestion(p.exam);
   EXPECT_EQ(p.Red(), (std::vector<bool>{false, false, true}));
   p.buttons.SetShowRight(false);
@@ -225,7 +225,7 @@ TEST(AnswerPanel, GradesWithFewerOptionsThanTheExamCountsGiveEmptyCaptions) {
   p.exam.SetRunning(false);
   // The teacher's record of the same test lists two options only.
   p.exam.OpenTestAnswers(
-      examtest::Block(WriteTestImage(OneQuestion({Opt("A", 1), Opt("B")}, 0, 9))));
+      MemoryBlockOf(WriteTestImage(OneQuestion({Opt("A", 1), Opt("B")}, 0, 9))));
   p.buttons.LoadQuestion(p.exam);
   ASSERT_EQ(p.buttons.Count(), 3);
   EXPECT_EQ(p.buttons.Button(2)->Caption(), QString());
