@@ -162,6 +162,7 @@ void TQuestionPreview::ShowQuestion(const std::shared_ptr<const TParsedSource>& 
     FWindow->Exam().OpenTest(nullptr);
     return;
   }
+  const bool sameQuestion = Index == FIndex;
   FIndex = Index;
   FCounter->setText(QStringLiteral("Вопрос %1 из %2").arg(Index + 1).arg(count));
   const TQuestionPlace& place = Source->Places[size_t(Index)];
@@ -176,7 +177,8 @@ void TQuestionPreview::ShowQuestion(const std::shared_ptr<const TParsedSource>& 
     FPageError.clear();
     FProblem->setText(QStringLiteral("Набираются формулы…"));
     FProblem->show();
-    exam.OpenTest(nullptr);
+    // The question being edited stays in view as it was until its new page is made.
+    if (!sameQuestion) exam.OpenTest(nullptr);
     return;
   }
   const TPageResult& page = *made;

@@ -1,5 +1,6 @@
 // The teacher's window: a key press in a 200-question source to the preview painted again, the
-// key press alone (typing never waits for the preview), and opening a 1,000-question source.
+// key press alone (typing never waits for the preview), a key press inside a formula to its page
+// typeset and painted, and opening a 1,000-question source.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -94,5 +95,55 @@ void BM_DeskPreviewAfterKey(benchmark::State& state) {
   state.counters["key_ms"] = keyNs / 1e6 / double(state.iterations());
 }
 BENCHMARK(BM_DeskPreviewAfterKey)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(20);
+
+// Each key makes a formula TeX has not set before (the cache starts empty): the TeX run beside
+// the window, then the page made and painted.
+void BM_DeskPreviewAfterFormulaKey(benchmark::State& state) {
+  TDesk desk(0);
+  qputenv("XDG_CACHE_HOME", desk.dir.filePath(QStringLiteral("cache")).toUtf8());
+  QFile file(desk.File());
+  file.open(QIODevice::WriteOnly);
+  file.write(QStringLiteral("---\ntitle: Формулы\n---\n# Тема\n## Уровень {minutes=1 weight=1}\n"
+                            "### Вопрос\nЧему равно $x = 1$?\n- [x] 1\n- [ ] 2\n")
+                 .toUtf8());
+  file.close();
+  desk.window->OpenSource(desk.File());
+  desk.WaitParsed();
+  TSourceEditor& editor = desk.window->Editor();
+  TQuestionPreview& preview = desk.window->Preview();
+  QTextCursor inFormula = editor.document()->find(QStringLiteral("= 1"));
+  inFormula.clearSelection();  // after "= 1": each key makes the number longer
+  editor.setTextCursor(inFormula);
+  if (!QTest::qWaitFor([&] { return !preview.Typesetting(); }, 120000)) std::abort();
+  double keyNs = 0;
+  for (auto _ : state) {
+    TPageImage& page = preview.Page();
+    const int plays = page.PlayCount();
+    QElapsedTimer timer;
+    timer.start();
+    QTest::keyClick(&editor, Qt::Key_1);
+    keyNs += double(timer.nsecsElapsed());
+    if (!QTest::qWaitFor(
+            [&] {
+              return desk.window->ParseCurrent() && !preview.Typesetting() &&
+                     page.PlayCount() != plays;
+            },
+            120000)) {
+      state.SkipWithError("the formula's page was not painted");
+      break;
+    }
+    if (!preview.PageError().empty()) {
+      state.SkipWithError(preview.PageError().c_str());
+      break;
+    }
+    page.repaint();
+    state.SetIterationTime(double(timer.nsecsElapsed()) / 1e9);
+  }
+  state.counters["key_ms"] = keyNs / 1e6 / double(state.iterations());
+}
+BENCHMARK(BM_DeskPreviewAfterFormulaKey)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 }  // namespace

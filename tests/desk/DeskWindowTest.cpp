@@ -203,6 +203,31 @@ TEST_F(DeskWindow, AQuestionBankIsImportedAndOpenedWithWhatWasSkippedTold) {
   EXPECT_NE(examtest::ReadFile(Dir() / "bank.gift").find("::Эссе::"), std::string::npos);
 }
 
+// While a formula being edited is typeset, the question stays in view as it was.
+TEST_F(DeskWindow, AFormulaBeingEditedStaysInViewUntilItsPageIsMade) {
+  qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((Dir() / "cache").string()));
+  auto typeset = [this] {
+    QDeadlineTimer deadline(60000);
+    while (FWindow->Preview().Typesetting() && !deadline.hasExpired()) QTest::qWait(20);
+    return !FWindow->Preview().Typesetting();
+  };
+  FWindow->Editor().GoToLine(LineOf(QStringLiteral("\\pm")));
+  Settle();
+  ASSERT_TRUE(typeset());
+  TExam& shown = FWindow->Preview().StudentWindow().Exam();
+  ASSERT_TRUE(shown.HasTest());
+  ASSERT_TRUE(FWindow->Preview().PageError().empty()) << FWindow->Preview().PageError();
+  QTextCursor cursor = FWindow->Editor().document()->find(QStringLiteral("\\pm"));
+  cursor.insertText(QStringLiteral("\\mp"));  // a formula no cache has seen
+  Settle();
+  EXPECT_TRUE(FWindow->Preview().Typesetting());
+  EXPECT_TRUE(shown.HasTest());
+  ASSERT_TRUE(typeset());
+  EXPECT_TRUE(shown.HasTest());
+  EXPECT_TRUE(FWindow->Preview().PageError().empty()) << FWindow->Preview().PageError();
+  qunsetenv("XDG_CACHE_HOME");
+}
+
 // A formula TeX cannot set: the question's page says why, and the window goes on.
 TEST_F(DeskWindow, AFormulaTeXCannotSetIsTheQuestionsProblem) {
   FWindow->Editor().moveCursor(QTextCursor::End);
