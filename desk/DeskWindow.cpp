@@ -44,11 +44,13 @@
 #include "Cp1251.h"
 #include "LoadTest.h"
 #include "OutputFile.h"
+#include "PageImage.h"
 #include "QuestionPreview.h"
 #include "SourceEditor.h"
 #include "TestMaker.h"
 #include "TestPrinter.h"
 #include "TestReader.h"
+#include "WindowAccessible.h"
 
 namespace {
 
@@ -226,7 +228,14 @@ void TDeskWindow::CreateParts() {
   FOutline->setAccessibleName(QStringLiteral("Структура теста"));
   FOutline->setHeaderLabels({QStringLiteral("Тема, уровень, вопрос"), QStringLiteral("Минут"),
                              QStringLiteral("Вес"), QStringLiteral("Доля оценки")});
+  // Walking the outline moves the caret (and the preview) along; Enter or a double click goes to
+  // the text.
   connect(FOutline, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+    if (item && item->data(0, Qt::UserRole).toInt() > 0) {
+      FEditor->GoToLine(item->data(0, Qt::UserRole).toInt(), false);
+    }
+  });
+  connect(FOutline, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
     if (item && item->data(0, Qt::UserRole).toInt() > 0) {
       FEditor->GoToLine(item->data(0, Qt::UserRole).toInt());
     }
@@ -269,7 +278,10 @@ void TDeskWindow::CreateParts() {
       Tell(QStringLiteral("Записано: %1").arg(path));
     }
   });
-  statusBar();
+  // What the window tells, shown in the status bar and spoken by a screen reader.
+  FNotice = new TNoticeLabel;
+  FNotice->setObjectName(QStringLiteral("DeskNotice"));
+  statusBar()->addWidget(FNotice, 1);
 }
 
 QAction* TDeskWindow::AddAction(QMenu* Menu, const QString& Name, const QKeySequence& Key,
@@ -370,6 +382,13 @@ void TDeskWindow::CreateMenus() {
   AddAction(
       view, QStringLiteral("Страница целиком"), QKeySequence(Qt::Key_F7),
       [this] { FPreview->ZoomPage(); }, false);
+  view->addSeparator();
+  AddAction(
+      view, QStringLiteral("Следующая панель"), QKeySequence(Qt::CTRL | Qt::Key_Tab),
+      [this] { FocusPane(1); }, false);
+  AddAction(
+      view, QStringLiteral("Предыдущая панель"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab),
+      [this] { FocusPane(-1); }, false);
   for (auto* dock : findChildren<QDockWidget*>()) view->addAction(dock->toggleViewAction());
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Справка"));
@@ -381,6 +400,20 @@ void TDeskWindow::CreateMenus() {
   bar->setObjectName(QStringLiteral("Commands"));
   bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
   for (QAction* a : {build, trial, grade, print}) bar->addAction(a);
+}
+
+void TDeskWindow::FocusPane(int Step) {
+  // Tab goes from control to control, through the find bar and the preview's buttons too.
+  QList<QWidget*> panes{FEditor, &FPreview->Page(), FErrors, FOutline, &FClass->Table()};
+  panes.removeIf([](QWidget* w) { return !w->isVisible(); });
+  if (panes.isEmpty()) return;
+  const QWidget* focus = QApplication::focusWidget();
+  int at = -1;
+  for (int i = 0; i < panes.size() && at < 0; ++i)
+    if (panes[i] == focus || panes[i]->isAncestorOf(focus)) at = i;
+  const int count = int(panes.size());
+  const int next = at < 0 ? (Step > 0 ? 0 : count - 1) : ((at + Step) % count + count) % count;
+  panes[next]->setFocus(Qt::TabFocusReason);
 }
 
 void TDeskWindow::ShowFind(bool Replace) {
@@ -816,7 +849,7 @@ int TDeskWindow::AskChoice(const QString& Text, const QStringList& Buttons) {
 
 void TDeskWindow::Tell(const QString& Text) {
   FLastMessage = Text;
-  statusBar()->showMessage(Text);
+  FNotice->Tell(Text, 0);
 }
 
 QString TDeskWindow::TestFile() const {

@@ -22,6 +22,7 @@ class QTimer;
 class QTreeWidget;
 class QLineEdit;
 class TClassView;
+class TNoticeLabel;
 class TQuestionPreview;
 class TSourceEditor;
 
@@ -52,6 +53,9 @@ class TDeskWindow : public QMainWindow {
   void PrintTest();
   void ShowHelp();
   void ShowFind(bool Replace);
+  // The keyboard to the next (Step 1) or previous (-1) of the panes shown: the editor, the
+  // preview's page, the errors, the outline, the class's grades.
+  void FocusPane(int Step);
   // A dropped or pasted picture: saved beside the source in images/ under a new name, and
   // ![](images/...) inserted at the caret; an EMF or WMF file becomes the question's page=.
   bool InsertPicture(const QMimeData& Data);
@@ -115,6 +119,7 @@ class TDeskWindow : public QMainWindow {
   QListWidget* FErrors = nullptr;
   QTreeWidget* FOutline = nullptr;
   QLabel* FOutlineTotal = nullptr;
+  TNoticeLabel* FNotice = nullptr;
   TClassView* FClass = nullptr;
   QWidget* FFindBar = nullptr;
   QLineEdit* FFindText = nullptr;

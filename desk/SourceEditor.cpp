@@ -53,13 +53,13 @@ int TSourceEditor::CaretLine() const {
   return textCursor().blockNumber() + 1;
 }
 
-void TSourceEditor::GoToLine(int Line) {
+void TSourceEditor::GoToLine(int Line, bool TakeFocus) {
   const QTextBlock block = document()->findBlockByNumber(std::max(Line, 1) - 1);
   if (!block.isValid()) return;
   QTextCursor cursor(block);
   setTextCursor(cursor);
   centerCursor();
-  setFocus();
+  if (TakeFocus) setFocus();
 }
 
 void TSourceEditor::SetErrorLines(const QSet<int>& Lines) {

@@ -13,9 +13,10 @@ class TSourceEditor : public QPlainTextEdit {
  public:
   explicit TSourceEditor(QWidget* Parent = nullptr);
 
-  // The line of the caret, from 1, and moving the caret to the start of a line.
+  // The line of the caret, from 1, and moving the caret to the start of a line; the editor takes
+  // the keyboard unless told not to (the outline moves the caret as the teacher walks it).
   int CaretLine() const;
-  void GoToLine(int Line);
+  void GoToLine(int Line, bool TakeFocus = true);
   // The lines (from 1) that have an error: marked in the margin and underlaid.
   void SetErrorLines(const QSet<int>& Lines);
   const QSet<int>& ErrorLines() const { return FErrorLines; }

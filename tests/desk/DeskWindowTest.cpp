@@ -165,6 +165,36 @@ TEST_F(DeskWindow, TypingStaysInTheEditorWhileThePreviewTurnsPages) {
   EXPECT_TRUE(FWindow->Editor().toPlainText().endsWith(QStringLiteral("xyz")));
 }
 
+// Keyboard only: Ctrl+Tab goes through the panes shown (Tab from control to control) and back
+// again with Ctrl+Shift+Tab; what the window tells is a notification a screen reader speaks.
+TEST_F(DeskWindow, TheKeyboardGoesThroughThePanesAndWhatTheWindowTellsIsSpoken) {
+  FWindow->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
+  FWindow->Editor().setFocus();
+  const QList<QWidget*> forth{&FWindow->Preview().Page(), &FWindow->Errors(), &FWindow->Outline(),
+                              &FWindow->Editor()};
+  for (QWidget* expected : forth) {
+    QTest::keyClick(FWindow->windowHandle(), Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::focusWidget(), expected)
+        << expected->accessibleName().toStdString() << " / "
+        << (QApplication::focusWidget() ? QApplication::focusWidget()->metaObject()->className()
+                                        : "none");
+  }
+  QTest::keyClick(FWindow->windowHandle(), Qt::Key_Backtab,
+                  Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(QApplication::focusWidget(), &FWindow->Outline());
+
+  ASSERT_TRUE(FWindow->BuildTest());
+  auto* notice = FWindow->findChild<QLabel*>(QStringLiteral("DeskNotice"));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_TRUE(notice->isVisible());
+  EXPECT_EQ(notice->text(), FWindow->LastMessage());
+  QAccessibleInterface* spoken = QAccessible::queryAccessibleInterface(notice);
+  EXPECT_EQ(spoken->role(), QAccessible::Notification);
+  EXPECT_TRUE(spoken->text(QAccessible::Name).startsWith(QStringLiteral("Собрано: demo.tst")))
+      << spoken->text(QAccessible::Name).toStdString();
+}
+
 // A question bank brought from another system: written as a source beside it and opened, what
 // was skipped told; a bank that cannot be read, or an import over the bank itself, changes
 // nothing.
@@ -425,6 +455,17 @@ TEST_F(DeskWindow, TheOutlineListsTopicsLevelsAndQuestionsAndMovesTheCaret) {
   QTreeWidgetItem* question = level->child(1);
   outline.setCurrentItem(question);
   EXPECT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос 2 из 13"));
+  // By keys: the arrows walk the outline with the preview following, Enter goes to the text.
+  FWindow->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(FWindow.get()));
+  outline.setFocus();
+  QTest::keyClick(FWindow->windowHandle(), Qt::Key_Down);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), outline.viewport()->parentWidget());
+  EXPECT_EQ(FWindow->Preview().Counter().text(), QStringLiteral("Вопрос 3 из 13"));
+  QTest::keyClick(FWindow->windowHandle(), Qt::Key_Return);
+  EXPECT_EQ(QApplication::focusWidget(), &FWindow->Editor());
+  EXPECT_EQ(FWindow->Editor().CaretLine(), LineOf(QStringLiteral("Тело движется равномерно")) - 1);
 }
 
 TEST_F(DeskWindow, GradingShowsTheClassWithTheFiguresOfExamtool) {
