@@ -60,30 +60,16 @@ class TFormulaMarker {
       : FFormulas(formulas), FErrors(errors), FKeepLines(keepLines) {}
 
   std::string Mark(std::string_view markdown) {
-    std::string fence;  // the fence of the code block the line is in, empty outside one
-    int line = 0;
-    for (size_t pos = 0; pos < markdown.size();) {
-      size_t end = markdown.find('\n', pos);
-      end = end == std::string_view::npos ? markdown.size() : end + 1;
-      const std::string_view s = markdown.substr(pos, end - pos);
-      pos = end;
-      ++line;
-      const std::string_view lineFence = MarkdownFenceOf(s);
-      if (!fence.empty()) {
-        if (!lineFence.empty() && lineFence[0] == fence[0] && lineFence.size() >= fence.size())
-          fence.clear();
-        FOut.append(s);
-        continue;
-      }
-      if (IsBlank(s) || !lineFence.empty()) {
+    ForEachMarkdownLine(markdown, [this](std::string_view s, int line, bool code) {
+      // A formula does not go on past its paragraph, nor into code.
+      if (code || IsBlank(s)) {
         EndParagraph();
-        fence = std::string(lineFence);
         FOut.append(s);
-        continue;
+        return;
       }
       FLine = line;
       for (size_t i = 0; i < s.size();) i = FOpen ? InFormula(s, i) : InText(s, i);
-    }
+    });
     EndParagraph();
     return std::move(FOut);
   }

@@ -91,9 +91,9 @@ std::string_view MarkdownFenceOf(std::string_view line) {
   return end - indent >= 3 ? line.substr(indent, end - indent) : std::string_view();
 }
 
-std::string MarkScripts(std::string_view markdown, std::vector<TSourceError>& errors) {
-  std::string out;
-  out.reserve(markdown.size());
+void ForEachMarkdownLine(std::string_view markdown,
+                         const std::function<void(std::string_view line, int number, bool code)>&
+                             visit) {
   std::string fence;  // the fence of the code block the line is in, empty outside one
   int line = 0;
   for (size_t pos = 0; pos < markdown.size();) {
@@ -107,15 +107,23 @@ std::string MarkScripts(std::string_view markdown, std::vector<TSourceError>& er
       // A closing fence is made of the opening's character, at least as many of them.
       if (!lineFence.empty() && lineFence[0] == fence[0] && lineFence.size() >= fence.size())
         fence.clear();
-      out.append(s);
+      visit(s, line, true);
       continue;
     }
-    if (!lineFence.empty()) {
-      fence = std::string(lineFence);
-      out.append(s);
-      continue;
-    }
-    TLineMarker(out, errors, line).Mark(s);
+    if (!lineFence.empty()) fence = std::string(lineFence);
+    visit(s, line, !lineFence.empty());
   }
+}
+
+std::string MarkScripts(std::string_view markdown, std::vector<TSourceError>& errors) {
+  std::string out;
+  out.reserve(markdown.size());
+  ForEachMarkdownLine(markdown, [&](std::string_view s, int line, bool code) {
+    if (code) {
+      out.append(s);
+    } else {
+      TLineMarker(out, errors, line).Mark(s);
+    }
+  });
   return out;
 }

@@ -1,6 +1,7 @@
 // Superscripts "^{...}" and subscripts "_{...}" in the Markdown of a page.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,12 @@ inline constexpr char16_t kScriptEndMark = u'\uE002';
 // The fence ("```" or "~~~", three or more) that the line opens or closes a code block with, empty
 // when it is not a fence line.
 std::string_view MarkdownFenceOf(std::string_view line);
+
+// Goes through the lines of markdown (each with its line break, numbered from 1), telling of each
+// whether it is code: a fence line or a line of a fenced code block, which no mark-up touches.
+void ForEachMarkdownLine(std::string_view markdown,
+                         const std::function<void(std::string_view line, int number, bool code)>&
+                             visit);
 
 // The Markdown with each "^{text}" and "_{text}" turned into a mark, the text and an end mark.
 // Code spans, fenced code blocks, link targets and backslash escapes are left as they are. Each
