@@ -60,12 +60,16 @@ void TCustomMemory::ReadInto(int fd, const std::string& FileName) {
   }
 }
 
-TCustomVirtualMemory::~TCustomVirtualMemory() { TCustomVirtualMemory::SetSize(0); }
+TCustomVirtualMemory::~TCustomVirtualMemory() {
+  TCustomVirtualMemory::SetSize(0);
+}
 
 void TCustomVirtualMemory::SetSize(int32_t NewSize) {
   if (FSize > 0) {
-    if (FMapped) ::munmap(FMemory, static_cast<size_t>(FSize));
-    else std::free(FMemory);
+    if (FMapped)
+      ::munmap(FMemory, static_cast<size_t>(FSize));
+    else
+      std::free(FMemory);
   }
   FMemory = nullptr;
   FSize = 0;

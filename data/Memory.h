@@ -2,8 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 

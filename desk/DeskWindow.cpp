@@ -40,8 +40,8 @@
 
 #include "BankImport.h"
 #include "ClassView.h"
-#include "FileHelpers.h"
 #include "Cp1251.h"
+#include "FileHelpers.h"
 #include "LoadTest.h"
 #include "OutputFile.h"
 #include "PageImage.h"
@@ -326,9 +326,9 @@ void TDeskWindow::CreateMenus() {
       file, QStringLiteral("Импорт банка вопросов…"), QKeySequence(Qt::CTRL | Qt::Key_I),
       [this] {
         if (!MayDiscard()) return;
-        const QString bank = AskFile(
-            QStringLiteral("Импорт банка вопросов"),
-            QStringLiteral("Банки вопросов (*.xml *.gift *.txt);;Все файлы (*)"), false);
+        const QString bank =
+            AskFile(QStringLiteral("Импорт банка вопросов"),
+                    QStringLiteral("Банки вопросов (*.xml *.gift *.txt);;Все файлы (*)"), false);
         if (bank.isEmpty()) return;
         QString source = AskFile(QStringLiteral("Сохранить текст теста"), SourceFilter(), true);
         if (source.isEmpty()) return;
@@ -595,7 +595,8 @@ void TDeskWindow::FillOutline() {
     }
   }
   FOutline->expandAll();
-  for (int column = 0; column < FOutline->columnCount(); ++column) FOutline->resizeColumnToContents(column);
+  for (int column = 0; column < FOutline->columnCount(); ++column)
+    FOutline->resizeColumnToContents(column);
   FOutline->blockSignals(false);
   FOutlineTotal->setText(
       QStringLiteral("Время: %1 мин, вопросов: %2").arg(TotalMinutes(test)).arg(number));
@@ -671,9 +672,10 @@ bool TDeskWindow::ImportBank(const QString& BankFile, const QString& SourceFile)
   options.ImagesFolder = ImportedImagesFolder(source);
   const TBankImport imported = ::ImportBank(bytes, options);
   if (!imported.Ok) {
-    const QString where = imported.ErrorLine > 0
-                              ? QStringLiteral("%1, строка %2").arg(BankFile).arg(imported.ErrorLine)
-                              : BankFile;
+    const QString where =
+        imported.ErrorLine > 0
+            ? QStringLiteral("%1, строка %2").arg(BankFile).arg(imported.ErrorLine)
+            : BankFile;
     Tell(QStringLiteral("Банк не импортирован: %1: %2").arg(where, Q(imported.Error)));
     return false;
   }

@@ -133,9 +133,11 @@ void TQuestionPreview::Typeset(std::vector<TFormula> Formulas) {
       failed.emplace(f.Key(), std::move(message));
     }
     QMetaObject::invokeMethod(
-        this, [this, pictures = std::move(pictures), failed = std::move(failed)] {
+        this,
+        [this, pictures = std::move(pictures), failed = std::move(failed)] {
           Typeset(pictures, failed);
-        }, Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
   });
 }
 

@@ -57,7 +57,7 @@ class TQuestionPreview : public QWidget {
   // The question last asked for, shown again when its formulas are typeset.
   std::shared_ptr<const TParsedSource> FSource;
   std::string FBaseDir;
-  TFormulaPictures FFormulas;                     // typeset, by TFormula::Key()
+  TFormulaPictures FFormulas;                       // typeset, by TFormula::Key()
   std::map<std::string, std::string> FBadFormulas;  // TeX's message, by TFormula::Key()
   bool FTypesetting = false;
   QThreadPool FTex;  // one TeX run at a time

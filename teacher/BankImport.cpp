@@ -425,8 +425,8 @@ std::string ImportTargetProblem(const std::string& bankPath, const std::string& 
   std::error_code ec;
   const fs::path bank = fs::weakly_canonical(bankPath, ec),
                  folder = fs::weakly_canonical(imagesFolder, ec);
-  if (!ec && std::mismatch(folder.begin(), folder.end(), bank.begin(), bank.end()).first ==
-                 folder.end()) {
+  if (!ec &&
+      std::mismatch(folder.begin(), folder.end(), bank.begin(), bank.end()).first == folder.end()) {
     return "lies in " + imagesFolder + ", which the import replaces: move it out first";
   }
   return {};

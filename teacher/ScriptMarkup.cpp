@@ -91,9 +91,9 @@ std::string_view MarkdownFenceOf(std::string_view line) {
   return end - indent >= 3 ? line.substr(indent, end - indent) : std::string_view();
 }
 
-void ForEachMarkdownLine(std::string_view markdown,
-                         const std::function<void(std::string_view line, int number, bool code)>&
-                             visit) {
+void ForEachMarkdownLine(
+    std::string_view markdown,
+    const std::function<void(std::string_view line, int number, bool code)>& visit) {
   std::string fence;  // the fence of the code block the line is in, empty outside one
   int line = 0;
   for (size_t pos = 0; pos < markdown.size();) {

@@ -21,9 +21,9 @@ std::string_view MarkdownFenceOf(std::string_view line);
 
 // Goes through the lines of markdown (each with its line break, numbered from 1), telling of each
 // whether it is code: a fence line or a line of a fenced code block, which no mark-up touches.
-void ForEachMarkdownLine(std::string_view markdown,
-                         const std::function<void(std::string_view line, int number, bool code)>&
-                             visit);
+void ForEachMarkdownLine(
+    std::string_view markdown,
+    const std::function<void(std::string_view line, int number, bool code)>& visit);
 
 // The Markdown with each "^{text}" and "_{text}" turned into a mark, the text and an end mark.
 // Code spans, fenced code blocks, link targets and backslash escapes are left as they are. Each

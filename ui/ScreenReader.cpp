@@ -15,10 +15,9 @@
 
 void TForm1::DescribePage() {
   const int count = FExam->QuestionCount();
-  QString title = FPlaceShown ? QStringLiteral("Вопрос %1 из %2")
-                                    .arg(FExam->CurrentQuestion() + 1)
-                                    .arg(count)
-                              : QStringLiteral("Страница вопроса");
+  QString title =
+      FPlaceShown ? QStringLiteral("Вопрос %1 из %2").arg(FExam->CurrentQuestion() + 1).arg(count)
+                  : QStringLiteral("Страница вопроса");
   if (FPlaceShown && !Panel3->text().isEmpty()) title += QStringLiteral(", ") + Panel3->text();
   QImage->SetTitle(title);
   QStringList options;

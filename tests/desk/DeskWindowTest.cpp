@@ -142,8 +142,8 @@ TEST_F(DeskWindow, ThePreviewFollowsTheCaretAndShowsWhatTheStudentsWindowShows) 
       EXPECT_TRUE(FWindow->Preview().StudentWindow().findChild<QLabel*>(counter)->text().isEmpty())
           << counter;
     }
-    EXPECT_FALSE(FWindow->Preview().StudentWindow().findChild<QWidget*>("QuestionStrip")
-                     ->isVisible());
+    EXPECT_FALSE(
+        FWindow->Preview().StudentWindow().findChild<QWidget*>("QuestionStrip")->isVisible());
   }
 }
 

@@ -75,7 +75,9 @@ TFailingDisk::TFailingDisk(TFault fault) {
   FileWriteCalls() = {FailingWrite, FailingSync};
 }
 
-TFailingDisk::~TFailingDisk() { FileWriteCalls() = gHealthyDisk; }
+TFailingDisk::~TFailingDisk() {
+  FileWriteCalls() = gHealthyDisk;
+}
 
 TSmallDisk::TSmallDisk(const std::filesystem::path& dir, size_t bytes, bool readOnly) : FDir(dir) {
   std::filesystem::create_directories(dir);
@@ -83,14 +85,13 @@ TSmallDisk::TSmallDisk(const std::filesystem::path& dir, size_t bytes, bool read
   if (::mount("tmpfs", dir.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0, options.c_str()) == 0) {
     FMounted = true;
   } else {
-    FWhy = std::string("this process may not mount a small file system (") +
-           std::strerror(errno) + "); the failing-disk seam plays a full disk instead";
+    FWhy = std::string("this process may not mount a small file system (") + std::strerror(errno) +
+           "); the failing-disk seam plays a full disk instead";
   }
 }
 
 bool TSmallDisk::MakeReadOnly() {
-  return FMounted &&
-         ::mount(nullptr, FDir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+  return FMounted && ::mount(nullptr, FDir.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
 }
 
 TSmallDisk::~TSmallDisk() {

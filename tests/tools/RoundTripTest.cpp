@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "Exam.h"
+#include "ExamFixtures.h"
+#include "Memory.h"
 #include "MetafileBuilder.h"
 #include "MetafilePlayer.h"
 #include "MetafileText.h"
-#include "ExamFixtures.h"
-#include "Memory.h"
 #include "PageMaker.h"
 #include "TestMaker.h"
 #include "TestReader.h"
@@ -105,7 +105,7 @@ TEST(MakePages, PageFilesBecomeMetafilesOrClearErrors) {
 
   struct Case {
     const char* file;
-    int minBlue;          // -1: an error is expected
+    int minBlue;  // -1: an error is expected
     const char* error;
   } cases[] = {
       {"pic.svg", 640 * 300, ""},

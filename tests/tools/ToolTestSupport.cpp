@@ -19,8 +19,10 @@ namespace tooltest {
 std::string Quote(const std::filesystem::path& p) {
   std::string out = "'";
   for (char c : p.string()) {
-    if (c == '\'') out += "'\\''";
-    else out += c;
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
   }
   return out + "'";
 }

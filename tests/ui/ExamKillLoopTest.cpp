@@ -2,8 +2,8 @@
 // over: every restart must find a whole crash backup, no older than the last tick of the clock
 // before the kill, holding the marks made before that tick. The marks each key should give are
 // found by replaying the same keys into the same window in this process.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -87,9 +87,12 @@ std::vector<std::vector<bool>> Replay(const QString& test, const TTestUserAnswer
   w.Start({test});
   std::vector<std::vector<bool>> states{MarksOf(w.Exam().UserAnswers())};
   for (const TLoggedKey& k : keys) {
-    if (k.key == 'R') w.Key(Qt::Key_Right);
-    else if (k.key == 'L') w.Key(Qt::Key_Left);
-    else w.Key(Qt::Key_A + (k.key - 'a'), {}, QString(QChar(k.key)));
+    if (k.key == 'R')
+      w.Key(Qt::Key_Right);
+    else if (k.key == 'L')
+      w.Key(Qt::Key_Left);
+    else
+      w.Key(Qt::Key_A + (k.key - 'a'), {}, QString(QChar(k.key)));
     states.push_back(MarksOf(w.Exam().UserAnswers()));
   }
   return states;
@@ -164,8 +167,8 @@ TEST(ExamKillLoop, EveryRestartFindsAWholeRecentBackup) {
   std::mt19937 random(20261210);
   // Most runs are killed a while after the program is ready (its clock on screen), so that a slow
   // or loaded machine still lets the clock tick; one in eight while it is still starting.
-  std::uniform_int_distribution<int> life(200, 1800);     // ms from ready to the kill
-  std::uniform_int_distribution<int> starting(0, 400);    // ms from the start to the kill
+  std::uniform_int_distribution<int> life(200, 1800);   // ms from ready to the kill
+  std::uniform_int_distribution<int> starting(0, 400);  // ms from the start to the kill
   std::uniform_int_distribution<int> eighth(0, 7);
   constexpr int64_t kNeverReady = int64_t{30} * 1000000000;  // ns: the program is stuck
 
@@ -189,9 +192,8 @@ TEST(ExamKillLoop, EveryRestartFindsAWholeRecentBackup) {
       const int64_t started = Now();
       const pid_t pid = StartExam(chains[c].exam, log, static_cast<unsigned>(run + 1), test);
       ASSERT_GT(pid, 0);
-      lives.push_back({c, pid, started,
-                       whileStarting ? started + int64_t{afterStart} * 1000000 : 0, 0,
-                       whileStarting ? -1 : afterReady, log});
+      lives.push_back({c, pid, started, whileStarting ? started + int64_t{afterStart} * 1000000 : 0,
+                       0, whileStarting ? -1 : afterReady, log});
     }
     for (int alive = n; alive > 0;) {
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -213,7 +215,8 @@ TEST(ExamKillLoop, EveryRestartFindsAWholeRecentBackup) {
     for (const TLife& l : lives) {
       int status = 0;
       ::waitpid(l.pid, &status, 0);
-      ASSERT_TRUE(WIFSIGNALED(status)) << "run " << first + l.chain << ": the program ended by itself";
+      ASSERT_TRUE(WIFSIGNALED(status))
+          << "run " << first + l.chain << ": the program ended by itself";
     }
 
     for (const TLife& l : lives) {
@@ -248,9 +251,10 @@ TEST(ExamKillLoop, EveryRestartFindsAWholeRecentBackup) {
       keysKept += prefix;
       // Every tick writes the backup: each key handled before the last tick the program showed
       // must be in it.
-      const int beforeLastTick = static_cast<int>(
-          std::count_if(keys.begin(), keys.end(),
-                        [&](const TLoggedKey& k) { return k.ticksBefore < runLog.ticks; }));
+      const int beforeLastTick =
+          static_cast<int>(std::count_if(keys.begin(), keys.end(), [&](const TLoggedKey& k) {
+            return k.ticksBefore < runLog.ticks;
+          }));
       EXPECT_GE(prefix, beforeLastTick)
           << "run " << run << ": keys made before the last tick were lost";
       if (lost > 0) worstLoss = std::max(worstLoss, double(l.killed - keys[prefix].at) / 1e9);
@@ -258,8 +262,9 @@ TEST(ExamKillLoop, EveryRestartFindsAWholeRecentBackup) {
     }
   }
   std::cout << "[ FIGURES  ] runs " << runs << " (" << kChains << " programs side by side)"
-            << ", clock ticks kept " << ticks << ", runs killed before their program's first backup "
-            << withoutBackup << ", corrupt backups " << corrupt << ", keys handled " << keysMade
+            << ", clock ticks kept " << ticks
+            << ", runs killed before their program's first backup " << withoutBackup
+            << ", corrupt backups " << corrupt << ", keys handled " << keysMade
             << ", kept by a backup " << keysKept << ", lost at the kill " << lostKeys
             << ", worst loss " << worstLoss << " s\n";
   EXPECT_EQ(corrupt, 0);

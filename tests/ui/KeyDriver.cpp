@@ -29,7 +29,7 @@ struct TKey {
   int key;
   const char* text;
 };
-constexpr TKey kKeys[] = {{'a', Qt::Key_A, "a"}, {'b', Qt::Key_B, "b"}, {'c', Qt::Key_C, "c"},
+constexpr TKey kKeys[] = {{'a', Qt::Key_A, "a"}, {'b', Qt::Key_B, "b"},    {'c', Qt::Key_C, "c"},
                           {'d', Qt::Key_D, "d"}, {'R', Qt::Key_Right, ""}, {'L', Qt::Key_Left, ""}};
 
 int gLog = -1;
@@ -107,7 +107,8 @@ void Drive(unsigned seed) {
     // Answer keys twice as often as page keys.
     const int p = pick(random);
     const TKey& k = kKeys[p < 8 ? p % 4 : 4 + p % 2];
-    QMetaObject::invokeMethod(app, [&k] { Deliver(k); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app, [&k] { Deliver(k); }, Qt::QueuedConnection);
   }
 }
 

@@ -20,16 +20,22 @@
 
 namespace {
 
-std::string Cp(const char* utf8) { return Utf8ToCp1251(utf8).Text; }
+std::string Cp(const char* utf8) {
+  return Utf8ToCp1251(utf8).Text;
+}
 
 // Options scoring 1 where `right` says so; captions given in UTF-8.
-fixture::Option Opt(const char* caption, double marked = 0.0) { return {Cp(caption), marked, 0.0}; }
+fixture::Option Opt(const char* caption, double marked = 0.0) {
+  return {Cp(caption), marked, 0.0};
+}
 
 TTestSource OneQuestion(std::vector<fixture::Option> options, int32_t multiSelect = 0,
                         uint8_t seed = 1) {
   return fixture::TestFile(
-      "T", {fixture::Topic("Topic", {fixture::Level(10, 1.0, {fixture::Question(
-                                                           std::move(options), 0.0, multiSelect)})})},
+      "T",
+      {fixture::Topic(
+          "Topic",
+          {fixture::Level(10, 1.0, {fixture::Question(std::move(options), 0.0, multiSelect)})})},
       seed);
 }
 
@@ -124,25 +130,24 @@ TEST_P(AnswerKeyTest, TogglesTheFirstMatchingOptionOnly) {
 
 INSTANTIATE_TEST_SUITE_P(
     Keys, AnswerKeyTest,
-    testing::Values(
-        KeyCase{"TenBeforeOne", {"10", "1"}, 0, '1', {true, false}},
-        KeyCase{"LatinUpper", {"A) x", "F) y"}, 0, 0x46, {false, true}},
-        KeyCase{"LatinLower", {"a) x", "f) y"}, 0, 0x46, {false, true}},
-        KeyCase{"CyrillicUpperOnTheSameKey", {"Б) x", "А) y"}, 0, 0x46, {false, true}},
-        KeyCase{"CyrillicLowerOnTheSameKey", {"б) x", "а) y"}, 0, 0x46, {false, true}},
-        KeyCase{"RightBracketRussianLetter", {"a", "Ъ"}, 0, 0xDD, {false, true}},
-        KeyCase{"RightBracketKeyCharacter", {"a", "э"}, 0, 0xDD, {false, true}},
-        KeyCase{"LeftBracket", {"х", "Ы"}, 1, 0xDB, {true, false}},
-        KeyCase{"Semicolon", {"a", "Ж"}, 0, 0xBA, {false, true}},
-        KeyCase{"SemicolonKeyCharacter", {"a", "є"}, 0, 0xBA, {false, true}},
-        KeyCase{"Quote", {"a", "Ю"}, 0, 0xDE, {false, true}},
-        KeyCase{"Comma", {"a", "б"}, 0, 0xBC, {false, true}},
-        KeyCase{"Period", {"a", "Ю"}, 0, 0xBE, {false, true}},
-        KeyCase{"SameFirstLetterTwice", {"A) x", "a) y"}, 1, 'A', {true, false}},
-        KeyCase{"NumericKeypadDoesNothing", {"1", "2"}, 0, 0x61, {false, false}},
-        KeyCase{"UnmatchedKeyDoesNothing", {"1", "2"}, 0, 'Q', {false, false}},
-        KeyCase{"EmptyCaptionNeverMatches", {"", "0"}, 0, '0', {false, true}},
-        KeyCase{"NoOptions", {}, 0, 'A', {}}),
+    testing::Values(KeyCase{"TenBeforeOne", {"10", "1"}, 0, '1', {true, false}},
+                    KeyCase{"LatinUpper", {"A) x", "F) y"}, 0, 0x46, {false, true}},
+                    KeyCase{"LatinLower", {"a) x", "f) y"}, 0, 0x46, {false, true}},
+                    KeyCase{"CyrillicUpperOnTheSameKey", {"Б) x", "А) y"}, 0, 0x46, {false, true}},
+                    KeyCase{"CyrillicLowerOnTheSameKey", {"б) x", "а) y"}, 0, 0x46, {false, true}},
+                    KeyCase{"RightBracketRussianLetter", {"a", "Ъ"}, 0, 0xDD, {false, true}},
+                    KeyCase{"RightBracketKeyCharacter", {"a", "э"}, 0, 0xDD, {false, true}},
+                    KeyCase{"LeftBracket", {"х", "Ы"}, 1, 0xDB, {true, false}},
+                    KeyCase{"Semicolon", {"a", "Ж"}, 0, 0xBA, {false, true}},
+                    KeyCase{"SemicolonKeyCharacter", {"a", "є"}, 0, 0xBA, {false, true}},
+                    KeyCase{"Quote", {"a", "Ю"}, 0, 0xDE, {false, true}},
+                    KeyCase{"Comma", {"a", "б"}, 0, 0xBC, {false, true}},
+                    KeyCase{"Period", {"a", "Ю"}, 0, 0xBE, {false, true}},
+                    KeyCase{"SameFirstLetterTwice", {"A) x", "a) y"}, 1, 'A', {true, false}},
+                    KeyCase{"NumericKeypadDoesNothing", {"1", "2"}, 0, 0x61, {false, false}},
+                    KeyCase{"UnmatchedKeyDoesNothing", {"1", "2"}, 0, 'Q', {false, false}},
+                    KeyCase{"EmptyCaptionNeverMatches", {"", "0"}, 0, '0', {false, true}},
+                    KeyCase{"NoOptions", {}, 0, 'A', {}}),
     [](const testing::TestParamInfo<KeyCase>& param) { return std::string(param.param.name); });
 
 TEST(AnswerPanel, KeyingACheckedRadioButtonUnchecksItAndAnotherMovesTheMark) {
@@ -224,8 +229,7 @@ TEST(AnswerPanel, GradesWithFewerOptionsThanTheExamCountsGiveEmptyCaptions) {
   p.Open(OneQuestion({Opt("A"), Opt("B", 1), Opt("C")}, 0, 9));
   p.exam.SetRunning(false);
   // The teacher's record of the same test lists two options only.
-  p.exam.OpenTestAnswers(
-      MemoryBlockOf(WriteTestImage(OneQuestion({Opt("A", 1), Opt("B")}, 0, 9))));
+  p.exam.OpenTestAnswers(MemoryBlockOf(WriteTestImage(OneQuestion({Opt("A", 1), Opt("B")}, 0, 9))));
   p.buttons.LoadQuestion(p.exam);
   ASSERT_EQ(p.buttons.Count(), 3);
   EXPECT_EQ(p.buttons.Button(2)->Caption(), QString());
