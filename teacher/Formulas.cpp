@@ -77,18 +77,7 @@ class TFormulaMarker {
  private:
   size_t InText(std::string_view s, size_t i) {
     const char c = s[i];
-    if (c == '\\' && i + 1 < s.size()) return Copy(s, i, 2);
-    if (c == '`') {
-      size_t run = i;
-      while (run < s.size() && s[run] == '`') ++run;
-      const std::string_view ticks = s.substr(i, run - i);
-      const size_t close = s.find(ticks, run);
-      return Copy(s, i, close == std::string_view::npos ? ticks.size() : close + ticks.size() - i);
-    }
-    if (c == ']' && i + 1 < s.size() && s[i + 1] == '(') {
-      const size_t close = s.find(')', i + 2);
-      return Copy(s, i, close == std::string_view::npos ? 2 : close + 1 - i);
-    }
+    if (const size_t kept = MarkdownVerbatimLength(s, i); kept > 0) return Copy(s, i, kept);
     if (IsMarkAt(s, i)) {
       Error(FLine,
             "the page text holds a private-use character (U+E100..U+EFFF) the page maker "

@@ -23,18 +23,7 @@ class TLineMarker {
   // Copies or turns the piece of s at i; returns where the next piece starts.
   size_t Step(std::string_view s, size_t i) {
     const char c = s[i];
-    if (c == '\\' && i + 1 < s.size()) return Copy(s, i, 2);
-    if (c == '`') {
-      size_t run = i;
-      while (run < s.size() && s[run] == '`') ++run;
-      const std::string_view ticks = s.substr(i, run - i);
-      const size_t close = s.find(ticks, run);
-      return Copy(s, i, close == std::string_view::npos ? ticks.size() : close + ticks.size() - i);
-    }
-    if (c == ']' && i + 1 < s.size() && s[i + 1] == '(') {
-      const size_t close = s.find(')', i + 2);
-      return Copy(s, i, close == std::string_view::npos ? 2 : close + 1 - i);
-    }
+    if (const size_t kept = MarkdownVerbatimLength(s, i); kept > 0) return Copy(s, i, kept);
     if ((c == '^' || c == '_') && i + 1 < s.size() && s[i + 1] == '{') {
       if (FOpen) {
         Error(std::string("a superscript or subscript starts inside the ") + Name() + " \"" +
@@ -79,6 +68,23 @@ class TLineMarker {
 };
 
 }  // namespace
+
+size_t MarkdownVerbatimLength(std::string_view s, size_t i) {
+  const char c = s[i];
+  if (c == '\\' && i + 1 < s.size()) return 2;
+  if (c == '`') {
+    size_t run = i;
+    while (run < s.size() && s[run] == '`') ++run;
+    const std::string_view ticks = s.substr(i, run - i);
+    const size_t close = s.find(ticks, run);
+    return close == std::string_view::npos ? ticks.size() : close + ticks.size() - i;
+  }
+  if (c == ']' && i + 1 < s.size() && s[i + 1] == '(') {
+    const size_t close = s.find(')', i + 2);
+    return close == std::string_view::npos ? 2 : close + 1 - i;
+  }
+  return 0;
+}
 
 std::string_view MarkdownFenceOf(std::string_view line) {
   size_t indent = 0;

@@ -15,6 +15,10 @@ inline constexpr char16_t kSuperscriptMark = u'\uE000';
 inline constexpr char16_t kSubscriptMark = u'\uE001';
 inline constexpr char16_t kScriptEndMark = u'\uE002';
 
+// How many bytes at s[i] Markdown keeps as they are, a mark-up inside them being no mark-up: a
+// backslash escape, a code span (an unclosed one: its backticks), a link's "](target)"; else 0.
+size_t MarkdownVerbatimLength(std::string_view s, size_t i);
+
 // The fence ("```" or "~~~", three or more) that the line opens or closes a code block with, empty
 // when it is not a fence line.
 std::string_view MarkdownFenceOf(std::string_view line);
