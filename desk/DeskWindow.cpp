@@ -656,13 +656,13 @@ bool TDeskWindow::ImportBank(const QString& BankFile, const QString& SourceFile)
     Tell(QStringLiteral("Банк не импортирован: %1: %2").arg(Q(atFault), Q(problem)));
     return false;
   }
-  std::string bytes;
   if (QFileInfo(BankFile).size() > qint64(kMaxBankBytes)) {
     Tell(QStringLiteral("Банк не импортирован: %1 больше %2 МБ.")
              .arg(BankFile)
              .arg(kMaxBankBytes >> 20));
     return false;
   }
+  std::string bytes;
   if (!ReadWholeFile(bank, bytes)) {
     Tell(QStringLiteral("Файл %1 не прочитан.").arg(BankFile));
     return false;
@@ -679,10 +679,8 @@ bool TDeskWindow::ImportBank(const QString& BankFile, const QString& SourceFile)
     Tell(QStringLiteral("Банк не импортирован: %1: %2").arg(where, Q(imported.Error)));
     return false;
   }
-  const std::string images =
-      (std::filesystem::path(source).parent_path() / options.ImagesFolder).string();
   std::string error;
-  if (!WriteImportedBank(imported, source, images, error)) {
+  if (!WriteImportedBank(imported, source, ImportedImagesPath(source), error)) {
     Tell(QStringLiteral("Текст теста не записан в %1: %2").arg(SourceFile, Q(error)));
     return false;
   }

@@ -413,14 +413,17 @@ std::string ImportedImagesFolder(const std::string& sourcePath) {
   return fs::path(sourcePath).stem().string() + "-images";
 }
 
+std::string ImportedImagesPath(const std::string& sourcePath) {
+  return (fs::path(sourcePath).parent_path() / ImportedImagesFolder(sourcePath)).string();
+}
+
 std::string ImportTargetProblem(const std::string& bankPath, const std::string& sourcePath,
                                 std::string& file) {
   file = sourcePath;
   if (std::string clash = OutputClashesWithInput(sourcePath, {bankPath}); !clash.empty())
     return clash;
   file = bankPath;
-  const std::string imagesFolder =
-      (fs::path(sourcePath).parent_path() / ImportedImagesFolder(sourcePath)).string();
+  const std::string imagesFolder = ImportedImagesPath(sourcePath);
   // The pictures' folder is replaced whole: the bank must not be in it.
   std::error_code ec;
   const fs::path bank = fs::weakly_canonical(bankPath, ec),

@@ -42,6 +42,8 @@ TBankImport ImportBank(std::string_view bank, const TBankImportOptions& options)
 
 // The pictures' folder of a source, as the source names it: "SOURCE-images" beside SOURCE.md.
 std::string ImportedImagesFolder(const std::string& sourcePath);
+// That folder's path: beside the source.
+std::string ImportedImagesPath(const std::string& sourcePath);
 
 // Why the bank cannot be imported into sourcePath (the source would overwrite the bank, or the
 // bank lies in the pictures' folder that the import replaces), else empty; `file` is then the

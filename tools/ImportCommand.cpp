@@ -77,14 +77,12 @@ int RunImport(const std::vector<std::string>& args) {
   if (const std::string problem = ImportTargetProblem(bank, output, atFault); !problem.empty()) {
     return BadFile(atFault, problem);
   }
-  const fs::path outPath(output);
-  const std::string imagesName = ImportedImagesFolder(output);
-  const std::string imagesFolder = (outPath.parent_path() / imagesName).string();
+  const std::string imagesFolder = ImportedImagesPath(output);
 
   std::string bytes;
   if (!ReadWholeFile(bank, bytes)) return BadFile(bank, "cannot be read");
   options.BankName = fs::path(bank).stem().string();
-  options.ImagesFolder = imagesName;
+  options.ImagesFolder = ImportedImagesFolder(output);
   const TBankImport imported = ImportBank(bytes, options);
   for (const auto& s : imported.Skipped) std::fprintf(stderr, "skipped: %s\n", s.c_str());
   if (!imported.Ok) {
